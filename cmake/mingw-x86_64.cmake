@@ -1,0 +1,5 @@
+# Cross toolchain: MinGW-w64 GCC (posix threads) for 64-bit Windows.
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR x86_64)
+set(VX_TRIPLE x86_64-w64-mingw32)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)

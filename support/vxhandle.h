@@ -1,0 +1,115 @@
+// Move-only owners for system handles: one traits type per handle kind says
+// what "no handle" is and how to release one, so no early return can leak.
+#pragma once
+
+#include <windows.h>
+#include <cstdio>
+#include <utility>
+
+namespace vx {
+
+template <typename Traits> class unique_any {
+public:
+    using pointer = typename Traits::type;
+
+    unique_any() noexcept : m_h(Traits::invalid()) {}
+    explicit unique_any(pointer h) noexcept : m_h(h) {}
+    unique_any(const unique_any&) = delete;
+    unique_any& operator=(const unique_any&) = delete;
+    unique_any(unique_any&& o) noexcept : m_h(o.release()) {}
+    unique_any& operator=(unique_any&& o) noexcept {
+        if (this != &o)
+            reset(o.release());
+        return *this;
+    }
+    ~unique_any() { reset(); }
+
+    pointer get() const noexcept { return m_h; }
+    explicit operator bool() const noexcept { return m_h != Traits::invalid(); }
+
+    void reset(pointer h = Traits::invalid()) noexcept {
+        if (m_h != Traits::invalid())
+            Traits::close(m_h);
+        m_h = h;
+    }
+    pointer release() noexcept {
+        pointer h = m_h;
+        m_h = Traits::invalid();
+        return h;
+    }
+    // For out-parameters of creating calls: releases what is held first.
+    pointer* put() noexcept {
+        reset();
+        return &m_h;
+    }
+
+private:
+    pointer m_h;
+};
+
+namespace traits {
+struct handle {
+    using type = HANDLE;
+    static type invalid() { return nullptr; }
+    static void close(type h) { ::CloseHandle(h); }
+};
+struct hfile {
+    using type = HANDLE;
+    static type invalid() { return INVALID_HANDLE_VALUE; }
+    static void close(type h) { ::CloseHandle(h); }
+};
+struct hfind {
+    using type = HANDLE;
+    static type invalid() { return INVALID_HANDLE_VALUE; }
+    static void close(type h) { ::FindClose(h); }
+};
+struct hkey {
+    using type = HKEY;
+    static type invalid() { return nullptr; }
+    static void close(type h) { ::RegCloseKey(h); }
+};
+struct hmodule {
+    using type = HMODULE;
+    static type invalid() { return nullptr; }
+    static void close(type h) { ::FreeLibrary(h); }
+};
+struct hwnd {
+    using type = HWND;
+    static type invalid() { return nullptr; }
+    static void close(type h) { ::DestroyWindow(h); }
+};
+struct stdio_file {
+    using type = FILE*;
+    static type invalid() { return nullptr; }
+    static void close(type f) { ::fclose(f); }
+};
+} // namespace traits
+
+using unique_handle = unique_any<traits::handle>;
+using unique_hfile = unique_any<traits::hfile>;
+using unique_hfind = unique_any<traits::hfind>;
+using unique_hkey = unique_any<traits::hkey>;
+using unique_hmodule = unique_any<traits::hmodule>;
+using unique_hwnd = unique_any<traits::hwnd>;
+using unique_file = unique_any<traits::stdio_file>;
+
+// Runs a callable when the scope ends, unless dismissed.
+template <typename F> class scope_exit_t {
+public:
+    explicit scope_exit_t(F f) : m_f(std::move(f)) {}
+    scope_exit_t(const scope_exit_t&) = delete;
+    scope_exit_t& operator=(const scope_exit_t&) = delete;
+    ~scope_exit_t() {
+        if (m_armed)
+            m_f();
+    }
+    void dismiss() noexcept { m_armed = false; }
+
+private:
+    F m_f;
+    bool m_armed = true;
+};
+
+template <typename F> scope_exit_t<F> scope_exit(F f) { return scope_exit_t<F>(std::move(f)); }
+
+} // namespace vx

@@ -1,0 +1,219 @@
+#include "tests/support/testutil.h"
+
+#include "uninstall/uninstaller.h"
+
+#include <cwchar>
+
+namespace vxtest {
+
+namespace {
+
+bool UnderScratchRoot(const std::wstring& p) {
+    size_t n = wcslen(kScratchRoot);
+    return p.size() > n && _wcsnicmp(p.c_str(), kScratchRoot, n) == 0 &&
+           p.find(L"..") == std::wstring::npos;
+}
+
+} // namespace
+
+ScratchDir::ScratchDir(const std::wstring& name) {
+    static std::atomic<int> counter{0};
+    wchar_t buf[MAX_PATH];
+    _snwprintf(buf, MAX_PATH, L"%ls%ls-%lu-%d\\", kScratchRoot, name.c_str(),
+               GetCurrentProcessId(), counter++);
+    buf[MAX_PATH - 1] = L'\0';
+    m_path = buf;
+    RemoveScratchTree(m_path);
+    MakeDirs(m_path);
+}
+
+ScratchDir::~ScratchDir() { RemoveScratchTree(m_path); }
+
+void RemoveScratchTree(const std::wstring& dirIn) {
+    if (!UnderScratchRoot(dirIn))
+        return;
+    std::wstring dir = dirIn;
+    if (dir.back() != L'\\')
+        dir += L'\\';
+    WIN32_FIND_DATAW fd;
+    vx::unique_hfind find(FindFirstFileW((dir + L"*").c_str(), &fd));
+    if (find) {
+        do {
+            std::wstring name = fd.cFileName;
+            if (name == L"." || name == L"..")
+                continue;
+            std::wstring full = dir + name;
+            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                if (fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)
+                    RemoveDirectoryW(full.c_str());
+                else
+                    RemoveScratchTree(full + L"\\");
+            } else {
+                SetFileAttributesW(full.c_str(), FILE_ATTRIBUTE_NORMAL);
+                DeleteFileW(full.c_str());
+            }
+        } while (FindNextFileW(find.get(), &fd));
+    }
+    find.reset();
+    RemoveDirectoryW(dir.c_str());
+}
+
+bool WriteFileBytes(const std::wstring& path, const std::string& bytes) {
+    vx::unique_hfile f(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!f)
+        return false;
+    DWORD written = 0;
+    return WriteFile(f.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+           written == bytes.size();
+}
+
+std::string ReadFileBytes(const std::wstring& path) {
+    vx::unique_hfile f(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                   OPEN_EXISTING, 0, nullptr));
+    std::string out;
+    if (!f)
+        return out;
+    char buf[4096];
+    DWORD got = 0;
+    while (ReadFile(f.get(), buf, sizeof(buf), &got, nullptr) && got > 0)
+        out.append(buf, got);
+    return out;
+}
+
+bool FileExists(const std::wstring& path) {
+    DWORD a = GetFileAttributesW(path.c_str());
+    return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool DirExists(const std::wstring& path) {
+    DWORD a = GetFileAttributesW(path.c_str());
+    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool MakeDirs(const std::wstring& path) {
+    for (size_t i = 3; i < path.size(); ++i)
+        if (path[i] == L'\\')
+            CreateDirectoryW(path.substr(0, i).c_str(), nullptr);
+    return DirExists(path.substr(0, path.find_last_of(L'\\') + 1));
+}
+
+bool MakeFile(const std::wstring& path, const std::string& bytes) {
+    return MakeDirs(path) && WriteFileBytes(path, bytes);
+}
+
+ScopedRegKey::ScopedRegKey(HKEY root, const std::wstring& subkey) : m_root(root), m_subkey(subkey) {
+    RegDeleteTreeW(m_root, m_subkey.c_str());
+}
+
+ScopedRegKey::~ScopedRegKey() { RegDeleteTreeW(m_root, m_subkey.c_str()); }
+
+bool ScopedRegKey::Create(const std::wstring& rel) {
+    std::wstring k = rel.empty() ? m_subkey : m_subkey + L"\\" + rel;
+    vx::unique_hkey h;
+    return RegCreateKeyExW(m_root, k.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, h.put(),
+                           nullptr) == ERROR_SUCCESS;
+}
+
+bool ScopedRegKey::Exists(const std::wstring& rel) const {
+    std::wstring k = rel.empty() ? m_subkey : m_subkey + L"\\" + rel;
+    vx::unique_hkey h;
+    return RegOpenKeyExW(m_root, k.c_str(), 0, KEY_READ, h.put()) == ERROR_SUCCESS;
+}
+
+int RunProcess(const std::wstring& cmdline, DWORD timeoutMs, const wchar_t* cwd) {
+    STARTUPINFOW si = {};
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION pi = {};
+    std::wstring cmd = cmdline;
+    if (!CreateProcessW(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr,
+                        cwd ? cwd : L"C:\\", &si, &pi))
+        return -1;
+    vx::unique_handle process(pi.hProcess), thread(pi.hThread);
+    if (WaitForSingleObject(process.get(), timeoutMs) != WAIT_OBJECT_0) {
+        TerminateProcess(process.get(), 1);
+        return -1;
+    }
+    DWORD code = 0;
+    GetExitCodeProcess(process.get(), &code);
+    return static_cast<int>(code);
+}
+
+std::wstring ExeDir() {
+    wchar_t buf[MAX_PATH];
+    DWORD n = GetModuleFileNameW(nullptr, buf, MAX_PATH);
+    std::wstring p(buf, n);
+    return p.substr(0, p.find_last_of(L'\\') + 1);
+}
+
+ProgressRecorder::ProgressRecorder() {
+    m_ready.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    m_thread.reset(CreateThread(nullptr, 0, ThreadProc, this, 0, nullptr));
+    WaitForSingleObject(m_ready.get(), 10000);
+}
+
+ProgressRecorder::~ProgressRecorder() {
+    if (m_hwnd)
+        PostMessageW(m_hwnd, WM_CLOSE, 0, 0);
+    WaitForSingleObject(m_thread.get(), 10000);
+}
+
+DWORD WINAPI ProgressRecorder::ThreadProc(void* p) {
+    auto* self = static_cast<ProgressRecorder*>(p);
+    WNDCLASSW wc = {};
+    wc.lpfnWndProc = WndProc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"VxTestProgressRecorder";
+    RegisterClassW(&wc);
+    self->m_hwnd = CreateWindowExW(0, wc.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                   wc.hInstance, nullptr);
+    SetWindowLongPtrW(self->m_hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    SetEvent(self->m_ready.get());
+    MSG msg;
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0)
+        DispatchMessageW(&msg);
+    return 0;
+}
+
+LRESULT CALLBACK ProgressRecorder::WndProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
+    auto* self = reinterpret_cast<ProgressRecorder*>(GetWindowLongPtrW(h, GWLP_USERDATA));
+    if (msg == WM_UNINSTALL_PROGRESS && self) {
+        std::lock_guard<std::mutex> lock(self->m_mu);
+        self->m_entries.push_back({static_cast<int>(wp), InSendMessage() != FALSE});
+        return 0;
+    }
+    if (msg == WM_CLOSE) {
+        DestroyWindow(h);
+        return 0;
+    }
+    if (msg == WM_DESTROY) {
+        PostQuitMessage(0);
+        return 0;
+    }
+    return DefWindowProcW(h, msg, wp, lp);
+}
+
+std::vector<ProgressRecorder::Entry> ProgressRecorder::Entries() const {
+    std::lock_guard<std::mutex> lock(m_mu);
+    return m_entries;
+}
+
+std::vector<int> ProgressRecorder::Percents() const {
+    std::vector<int> r;
+    for (const Entry& e : Entries())
+        r.push_back(e.percent);
+    return r;
+}
+
+bool ProgressRecorder::WaitPosted(size_t n, DWORD timeoutMs) {
+    return WaitFor(
+        [&] {
+            size_t posted = 0;
+            for (const Entry& e : Entries())
+                posted += e.sent ? 0 : 1;
+            return posted >= n;
+        },
+        timeoutMs);
+}
+
+} // namespace vxtest

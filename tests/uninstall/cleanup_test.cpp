@@ -1,0 +1,188 @@
+// Registry entry, shortcuts and the self-removal script text.
+#include "tests/support/testutil.h"
+#include "tools/manifest/manifest_writer.h"
+#include "uninstall/clearscript.h"
+#include "uninstall/uninstaller.h"
+
+#include <gtest/gtest.h>
+#include <shlobj.h>
+
+using namespace vxtest;
+
+namespace {
+
+const std::wstring kUninstallRoot = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+
+std::wstring ShellFolder(int csidl) {
+    wchar_t buf[MAX_PATH] = {};
+    SHGetSpecialFolderPathW(nullptr, buf, csidl, FALSE);
+    return buf;
+}
+
+void RunWith(const ScratchDir& dir, const tagUninstallHeader& h,
+             const std::vector<tagUninstallItem>& shortcuts = {}) {
+    ASSERT_TRUE(WriteManifest(dir / L"vxUninstall.dat", BuildManifest(h, {}, shortcuts)));
+    CVxUninstaller engine;
+    engine.SetOwnDir(dir.path().c_str());
+    engine.StartUninstall(nullptr, 0);
+}
+
+} // namespace
+
+TEST(ClearReg, DeletesTheProductKeyOnly) {
+    ScopedRegKey key(HKEY_LOCAL_MACHINE, kUninstallRoot + L"VxTestClear");
+    ScopedRegKey other(HKEY_LOCAL_MACHINE, kUninstallRoot + L"VxTestClearOther");
+    ASSERT_TRUE(key.Create());
+    ASSERT_TRUE(other.Create());
+    CVxUninstaller engine;
+    EXPECT_EQ(engine.ClearReg(L"VxTestClear"), 1);
+    EXPECT_FALSE(key.Exists());
+    EXPECT_TRUE(other.Exists());
+    EXPECT_EQ(engine.ClearReg(L"VxTestClear"), 1) << "a missing key is still 1";
+}
+
+TEST(ClearReg, KeyWithSubkeysStays) {
+    ScopedRegKey key(HKEY_LOCAL_MACHINE, kUninstallRoot + L"VxTestClearTree");
+    ASSERT_TRUE(key.Create(L"Sub"));
+    CVxUninstaller engine;
+    EXPECT_EQ(engine.ClearReg(L"VxTestClearTree"), 1);
+    EXPECT_TRUE(key.Exists(L"Sub"));
+}
+
+TEST(ClearReg, EmptyNameLeavesTheUninstallKey) {
+    // A bare Uninstall key with no subkeys would be deleted by the plain call.
+    ScopedRegKey probe(HKEY_LOCAL_MACHINE, kUninstallRoot + L"VxTestProbe");
+    ASSERT_TRUE(probe.Create());
+    CVxUninstaller engine;
+    EXPECT_EQ(engine.ClearReg(L""), 1);
+    EXPECT_TRUE(probe.Exists());
+}
+
+TEST(DelShortcut, GroupDesktopLinkAndListedFiles) {
+    ScratchDir dir(L"shortcut");
+    std::wstring programs = ShellFolder(CSIDL_PROGRAMS);
+    std::wstring desktop = ShellFolder(CSIDL_COMMON_DESKTOPDIRECTORY);
+    ASSERT_FALSE(programs.empty());
+    ASSERT_FALSE(desktop.empty());
+    std::wstring group = programs + L"\\VxTest Group\\";
+    ASSERT_TRUE(MakeFile(group + L"VxTest.lnk"));
+    ASSERT_TRUE(MakeFile(group + L"Tools\\Help.lnk"));
+    ASSERT_TRUE(MakeFile(programs + L"\\VxTest Group Neighbour\\keep.lnk"));
+    ASSERT_TRUE(MakeFile(desktop + L"\\VxTestFoo.lnk"));
+    ASSERT_TRUE(MakeFile(desktop + L"\\VxTestFoo2.lnk"));
+    ASSERT_TRUE(MakeFile(desktop + L"\\VxTestFoo.url"));
+    std::wstring listed = dir / L"quick\\VxTestFoo.lnk";
+    ASSERT_TRUE(MakeFile(listed));
+    ScopedRegKey key(HKEY_LOCAL_MACHINE, kUninstallRoot + L"VxTestFoo");
+    ASSERT_TRUE(key.Create());
+
+    RunWith(dir, MakeManifestHeader(L"VxTestFoo", L"VxTestFoo", L"VxTest Group", L""),
+            {MakeManifestItem(0, listed), MakeManifestItem(1, L"")});
+
+    EXPECT_FALSE(DirExists(group));
+    EXPECT_FALSE(FileExists(desktop + L"\\VxTestFoo.lnk"));
+    EXPECT_FALSE(FileExists(listed));
+    EXPECT_FALSE(key.Exists());
+    EXPECT_TRUE(FileExists(programs + L"\\VxTest Group Neighbour\\keep.lnk"));
+    EXPECT_TRUE(FileExists(desktop + L"\\VxTestFoo2.lnk"));
+    EXPECT_TRUE(FileExists(desktop + L"\\VxTestFoo.url"));
+    for (auto p : {desktop + L"\\VxTestFoo2.lnk", desktop + L"\\VxTestFoo.url"})
+        DeleteFileW(p.c_str());
+    RemoveDirectoryW((programs + L"\\VxTest Group Neighbour\\keep.lnk").c_str());
+    DeleteFileW((programs + L"\\VxTest Group Neighbour\\keep.lnk").c_str());
+    RemoveDirectoryW((programs + L"\\VxTest Group Neighbour").c_str());
+}
+
+TEST(DelShortcut, EmptyOrEscapingGroupDeletesNothingInPrograms) {
+    std::wstring programs = ShellFolder(CSIDL_PROGRAMS);
+    std::wstring canary = programs + L"\\vxtest-canary.lnk";
+    std::wstring menuCanary = ShellFolder(CSIDL_STARTMENU) + L"\\vxtest-canary.lnk";
+    ASSERT_TRUE(MakeFile(canary));
+    ASSERT_TRUE(MakeFile(menuCanary));
+    for (std::wstring group : {L"", L".", L"..", L"..\\..", L"Startup"}) {
+        ScratchDir dir(L"shortcut");
+        RunWith(dir, MakeManifestHeader(L"", L"P", group, L""));
+        EXPECT_TRUE(FileExists(canary)) << "group \"" << std::string(group.begin(), group.end()) << "\"";
+        EXPECT_TRUE(FileExists(menuCanary));
+    }
+    DeleteFileW(canary.c_str());
+    DeleteFileW(menuCanary.c_str());
+}
+
+TEST(DelShortcut, ProductNameIsAFileNameNotAPath) {
+    ScratchDir dir(L"shortcut");
+    std::wstring victim = dir / L"victim.lnk";
+    ASSERT_TRUE(MakeFile(victim));
+    // "%desktop%\..\..\..\vxtest\...\victim.lnk" if the name were used as a path.
+    std::wstring name = L"..\\..\\..\\..\\" + (dir / L"victim").substr(3);
+    RunWith(dir, MakeManifestHeader(L"", name.substr(0, 49), L"", L""));
+    EXPECT_TRUE(FileExists(victim));
+}
+
+TEST(ClearScript, BothForms) {
+    char buf[1024];
+    ASSERT_TRUE(FormatClearScript("C:\\P\\vxUninstall.exe", nullptr, buf, sizeof(buf)));
+    EXPECT_STREQ(buf, "@ echo off\r\ntaskkill /im vxUninstall.exe /f\r\n"
+                      "del \"C:\\P\\vxUninstall.exe\"\r\ndel %0");
+    ASSERT_TRUE(FormatClearScript("C:\\P\\vxUninstall.exe", "C:\\P\\", buf, sizeof(buf)));
+    EXPECT_STREQ(buf, "@ echo off\r\ntaskkill /im vxUninstall.exe /f\r\n"
+                      "del \"C:\\P\\vxUninstall.exe\"\r\nrd /S /Q \"C:\\P\\\"\r\ndel %0");
+    char small[40];
+    EXPECT_FALSE(FormatClearScript("C:\\P\\vxUninstall.exe", nullptr, small, sizeof(small)));
+    EXPECT_STREQ(small, "");
+}
+
+TEST(ClearScript, WrittenInTextMode) {
+    ScratchDir dir(L"script");
+    ASSERT_TRUE(WriteClearScript("a\r\nb", (dir / L"s.bat").c_str()));
+    EXPECT_EQ(ReadFileBytes(dir / L"s.bat"), "a\r\r\nb");
+}
+
+TEST(BatchPath, PercentIsDoubledAndNameSurvivesTheInterpreter) {
+    ScratchDir dir(L"batch");
+    // Unescaped, "%PATH%" and "%0" would expand to other names.
+    std::wstring tricky = dir / L"50%PATH%off %0 & more.txt";
+    ASSERT_TRUE(MakeFile(tricky));
+    std::string text;
+    ASSERT_TRUE(BatchPath(tricky.c_str(), GetOEMCP(), L"VX_TEST_UNUSED", text));
+    EXPECT_NE(text.find("50%%PATH%%off %%0 & more.txt"), std::string::npos) << text;
+    std::string script = "@echo off\r\ndel \"" + text + "\"\r\n";
+    ASSERT_TRUE(WriteClearScript(script.c_str(), (dir / L"t.bat").c_str()));
+    EXPECT_EQ(RunProcess(L"cmd.exe /c \"" + dir.path() + L"t.bat\""), 0);
+    EXPECT_FALSE(FileExists(tricky));
+}
+
+TEST(BatchPath, UnrepresentableNameStillNamesTheSameFile) {
+    ScratchDir dir(L"batch");
+    std::wstring folder = dir / L"产品 目录\\";
+    std::wstring file = folder + L"卸载.exe";
+    std::wstring decoy = folder + L"other.exe";
+    ASSERT_TRUE(MakeFile(file));
+    ASSERT_TRUE(MakeFile(decoy));
+    UINT cp = 437; // a Western console code page has no Chinese characters
+    std::string fileText, dirText;
+    ASSERT_TRUE(BatchPath(file.c_str(), cp, L"VX_TEST_FILE", fileText));
+    for (unsigned char c : fileText)
+        EXPECT_LT(c, 0x80) << fileText;
+    std::string script = "@echo off\r\nchcp 437 >nul\r\ndel \"" + fileText + "\"\r\n";
+    ASSERT_TRUE(WriteClearScript(script.c_str(), (dir / L"t.bat").c_str()));
+    EXPECT_EQ(RunProcess(L"cmd.exe /c \"" + dir.path() + L"t.bat\""), 0);
+    EXPECT_FALSE(FileExists(file));
+    EXPECT_TRUE(FileExists(decoy));
+
+    ASSERT_TRUE(BatchPath(folder.c_str(), cp, L"VX_TEST_DIR", dirText));
+    script = "@echo off\r\nrd /S /Q \"" + dirText + "\"\r\n";
+    ASSERT_TRUE(WriteClearScript(script.c_str(), (dir / L"t.bat").c_str()));
+    EXPECT_EQ(RunProcess(L"cmd.exe /c \"" + dir.path() + L"t.bat\""), 0);
+    EXPECT_FALSE(DirExists(folder));
+    EXPECT_TRUE(FileExists(dir / L"t.bat"));
+}
+
+TEST(BatchPath, RepresentableNamesAreWrittenAsTheyAre) {
+    std::string text;
+    ASSERT_TRUE(BatchPath(L"C:\\Program Files\\Café\\x.exe", 1252, L"VX_TEST_UNUSED", text));
+    EXPECT_EQ(text, "C:\\Program Files\\Caf\xe9\\x.exe");
+    ASSERT_TRUE(BatchPath(L"C:\\产品\\x.exe", 936, L"VX_TEST_UNUSED", text));
+    EXPECT_EQ(text.size(), strlen("C:\\\\x.exe") + 4);
+    EXPECT_FALSE(BatchPath(L"", 437, L"VX_TEST_UNUSED", text));
+}

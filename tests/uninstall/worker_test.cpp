@@ -1,0 +1,255 @@
+// The uninstall run on real trees: counting, deletion, the progress messages
+// a window receives, and what must survive.
+#include "tests/support/testutil.h"
+#include "tools/manifest/manifest_writer.h"
+#include "uninstall/uninstaller.h"
+
+#include <gtest/gtest.h>
+#include <shlobj.h>
+#include <winioctl.h>
+
+using namespace vxtest;
+
+namespace {
+
+// An engine reading its manifest from dir.
+struct EngineRun {
+    explicit EngineRun(const ScratchDir& dir) { engine.SetOwnDir(dir.path().c_str()); }
+    void Manifest(const ScratchDir& dir, const tagUninstallHeader& h,
+                  const std::vector<tagUninstallItem>& entries,
+                  const std::vector<tagUninstallItem>& shortcuts = {}) {
+        ASSERT_TRUE(WriteManifest(dir / L"vxUninstall.dat", BuildManifest(h, entries, shortcuts)));
+    }
+    CVxUninstaller engine;
+    ProgressRecorder window;
+};
+
+tagUninstallHeader ListHeader() { return MakeManifestHeader(L"", L"VxTestProduct", L"", L""); }
+
+} // namespace
+
+TEST(Worker, FourFilesGiveQuartersThenTheFinalPost) {
+    ScratchDir dir(L"worker");
+    std::wstring tree = dir / L"tree\\";
+    for (auto f : {L"a.txt", L"b.txt", L"sub\\c.txt", L"sub\\deeper\\d.txt"})
+        ASSERT_TRUE(MakeFile(tree + f));
+    EngineRun run(dir);
+    run.Manifest(dir, ListHeader(), {MakeManifestItem(0, tree)});
+    run.engine.StartUninstall(run.window.hwnd(), 1);
+    ASSERT_TRUE(run.window.WaitPosted(1, 10000));
+    auto entries = run.window.Entries();
+    ASSERT_EQ(entries.size(), 5u);
+    int expected[] = {25, 50, 75, 100, 100};
+    for (size_t i = 0; i < 5; ++i) {
+        EXPECT_EQ(entries[i].percent, expected[i]) << i;
+        EXPECT_EQ(entries[i].sent, i < 4) << "walk messages are sent, the final one posted";
+    }
+    EXPECT_TRUE(run.engine.isRunEnded());
+    EXPECT_FALSE(DirExists(tree));
+    EXPECT_EQ(run.engine.GetTotal(), 4);
+}
+
+TEST(Worker, EntryListTotalsEachRecordByItsKind) {
+    ScratchDir dir(L"worker");
+    std::wstring tree = dir / L"tree\\";
+    for (auto f : {L"1", L"2", L"3"})
+        ASSERT_TRUE(MakeFile(tree + f));
+    std::wstring single = dir / L"single.dll", keep = dir / L"keep.txt";
+    ASSERT_TRUE(MakeFile(single));
+    ASSERT_TRUE(MakeFile(keep));
+    EngineRun run(dir);
+    // Kind 7 is a file like any non-zero kind; the empty record is dropped.
+    run.Manifest(dir, ListHeader(),
+                 {MakeManifestItem(0, tree), MakeManifestItem(0, L""), MakeManifestItem(7, single)});
+    run.engine.StartUninstall(run.window.hwnd(), 0);
+    EXPECT_EQ(run.engine.GetTotal(), 4);
+    EXPECT_EQ(run.window.Percents(), (std::vector<int>{25, 50, 75}));
+    EXPECT_FALSE(FileExists(single));
+    EXPECT_FALSE(DirExists(tree));
+    EXPECT_TRUE(FileExists(keep));
+    EXPECT_TRUE(FileExists(dir / L"vxUninstall.dat"));
+}
+
+TEST(Worker, DotDirectoriesAreNeitherCountedNorEntered) {
+    ScratchDir dir(L"worker");
+    std::wstring tree = dir / L"tree\\";
+    ASSERT_TRUE(MakeFile(tree + L"a.txt"));
+    ASSERT_TRUE(MakeFile(tree + L".cache\\kept.bin"));
+    ASSERT_TRUE(MakeFile(tree + L".hiddenfile"));
+    EngineRun run(dir);
+    run.Manifest(dir, ListHeader(), {MakeManifestItem(0, tree)});
+    run.engine.StartUninstall(run.window.hwnd(), 0);
+    EXPECT_EQ(run.engine.GetTotal(), 2);
+    EXPECT_EQ(run.window.Percents(), (std::vector<int>{50, 100}));
+    EXPECT_TRUE(FileExists(tree + L".cache\\kept.bin"));
+    EXPECT_FALSE(FileExists(tree + L"a.txt"));
+    EXPECT_FALSE(FileExists(tree + L".hiddenfile"));
+    EXPECT_TRUE(DirExists(tree)) << "the parent stays while .cache is inside";
+}
+
+TEST(Worker, LockedFileStaysButStillCounts) {
+    ScratchDir dir(L"worker");
+    std::wstring tree = dir / L"tree\\";
+    ASSERT_TRUE(MakeFile(tree + L"a.txt"));
+    ASSERT_TRUE(MakeFile(tree + L"locked.txt"));
+    vx::unique_hfile lock(CreateFileW((tree + L"locked.txt").c_str(), GENERIC_READ, 0, nullptr,
+                                      OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(lock);
+    EngineRun run(dir);
+    run.Manifest(dir, ListHeader(), {MakeManifestItem(0, tree)});
+    run.engine.StartUninstall(run.window.hwnd(), 0);
+    EXPECT_EQ(run.window.Percents(), (std::vector<int>{50, 100}));
+    EXPECT_TRUE(FileExists(tree + L"locked.txt"));
+    EXPECT_FALSE(FileExists(tree + L"a.txt"));
+}
+
+TEST(Worker, MissingManifestPostsTwoHundredsAndDeletesNothing) {
+    ScratchDir dir(L"worker");
+    ASSERT_TRUE(MakeFile(dir / L"product.exe"));
+    EngineRun run(dir);
+    run.engine.StartUninstall(run.window.hwnd(), 1);
+    ASSERT_TRUE(run.window.WaitPosted(2, 10000));
+    auto entries = run.window.Entries();
+    ASSERT_EQ(entries.size(), 2u);
+    for (auto& e : entries) {
+        EXPECT_EQ(e.percent, 100);
+        EXPECT_FALSE(e.sent);
+    }
+    EXPECT_TRUE(FileExists(dir / L"product.exe"));
+}
+
+TEST(Worker, DirectoryModeWalksTheOwnDirectory) {
+    ScratchDir dir(L"worker");
+    std::wstring product = dir / L"Product\\";
+    ASSERT_TRUE(MakeFile(product + L"app.exe"));
+    ASSERT_TRUE(MakeFile(product + L"data\\x.dat"));
+    ASSERT_TRUE(MakeFile(dir / L"sibling.txt"));
+    CVxUninstaller engine;
+    engine.SetOwnDir(product.c_str());
+    ASSERT_TRUE(WriteManifest(product + L"vxUninstall.dat",
+                              BuildManifest(MakeManifestHeader(L"", L"P", L"", product), {}, {})));
+    ProgressRecorder window;
+    engine.StartUninstall(window.hwnd(), 0);
+    EXPECT_EQ(engine.GetTotal(), 3);
+    EXPECT_EQ(window.Percents(), (std::vector<int>{33, 66, 100}));
+    EXPECT_FALSE(DirExists(product));
+    EXPECT_TRUE(FileExists(dir / L"sibling.txt"));
+}
+
+TEST(Worker, NothingCountedMeansNoPercentages) {
+    ScratchDir dir(L"worker");
+    std::wstring empty = dir / L"empty\\";
+    ASSERT_TRUE(MakeDirs(empty));
+    // The program group's files are walked after a total of 0 was counted.
+    wchar_t programs[MAX_PATH] = {};
+    ASSERT_TRUE(SHGetSpecialFolderPathW(nullptr, programs, CSIDL_PROGRAMS, FALSE));
+    std::wstring group = std::wstring(programs) + L"\\VxTestZeroGroup\\";
+    ASSERT_TRUE(MakeFile(group + L"Product.lnk"));
+    EngineRun run(dir);
+    run.Manifest(dir, MakeManifestHeader(L"", L"P", L"VxTestZeroGroup", L""),
+                 {MakeManifestItem(0, empty)});
+    run.engine.StartUninstall(run.window.hwnd(), 0);
+    EXPECT_EQ(run.engine.GetTotal(), 0);
+    EXPECT_EQ(run.engine.GetDone(), 1);
+    EXPECT_TRUE(run.window.Percents().empty());
+    EXPECT_FALSE(DirExists(group));
+    EXPECT_FALSE(DirExists(empty));
+}
+
+TEST(Worker, ProtectedFoldersInTheManifestAreNotWalked) {
+    ScratchDir dir(L"worker");
+    std::vector<std::wstring> canaries;
+    std::vector<tagUninstallItem> entries;
+    for (int csidl : {CSIDL_WINDOWS, CSIDL_PROGRAM_FILES, CSIDL_PROFILE, CSIDL_PROGRAMS,
+                      CSIDL_COMMON_DESKTOPDIRECTORY, CSIDL_STARTMENU}) {
+        wchar_t f[MAX_PATH] = {};
+        ASSERT_TRUE(SUCCEEDED(SHGetFolderPathW(nullptr, csidl, nullptr, 0, f)));
+        std::wstring canary = std::wstring(f) + L"\\vxtest-canary.txt";
+        ASSERT_TRUE(MakeFile(canary));
+        canaries.push_back(canary);
+        entries.push_back(MakeManifestItem(0, std::wstring(f) + L"\\"));
+    }
+    entries.push_back(MakeManifestItem(0, L"C:\\"));
+    entries.push_back(MakeManifestItem(0, L"C:\\users\\"));
+    entries.push_back(MakeManifestItem(0, L"C:\\vxtest\\..\\"));
+    entries.push_back(MakeManifestItem(0, L"relative\\"));
+    std::wstring tree = dir / L"tree\\";
+    ASSERT_TRUE(MakeFile(tree + L"a"));
+    entries.push_back(MakeManifestItem(0, tree));
+    EngineRun run(dir);
+    run.Manifest(dir, ListHeader(), entries);
+    run.engine.StartUninstall(run.window.hwnd(), 0);
+    for (auto& c : canaries) {
+        EXPECT_TRUE(FileExists(c)) << c;
+        DeleteFileW(c.c_str());
+    }
+    EXPECT_EQ(run.engine.GetTotal(), 1);
+    EXPECT_FALSE(DirExists(tree)) << "the rest of the run goes on";
+}
+
+TEST(Worker, EntryWithoutTrailingBackslashDoesNotMatchSiblings) {
+    ScratchDir dir(L"worker");
+    ASSERT_TRUE(MakeFile(dir / L"app\\inside.txt"));
+    ASSERT_TRUE(MakeFile(dir / L"appdata\\sibling.txt"));
+    ASSERT_TRUE(MakeFile(dir / L"app.txt"));
+    EngineRun run(dir);
+    run.Manifest(dir, ListHeader(), {MakeManifestItem(0, dir / L"app")});
+    run.engine.StartUninstall(run.window.hwnd(), 0);
+    EXPECT_FALSE(DirExists(dir / L"app"));
+    EXPECT_TRUE(FileExists(dir / L"appdata\\sibling.txt"));
+    EXPECT_TRUE(FileExists(dir / L"app.txt"));
+}
+
+namespace {
+
+// A directory junction from link to target, made the way mklink /J does.
+bool MakeJunction(const std::wstring& link, const std::wstring& target) {
+    if (!CreateDirectoryW(link.c_str(), nullptr))
+        return false;
+    vx::unique_hfile h(CreateFileW(link.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                   FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,
+                                   nullptr));
+    if (!h)
+        return false;
+    std::wstring subst = L"\\??\\" + target;
+    size_t substBytes = subst.size() * sizeof(wchar_t);
+    size_t printBytes = target.size() * sizeof(wchar_t);
+    std::vector<BYTE> buf(8 + 8 + substBytes + 2 + printBytes + 2);
+    auto put16 = [&](size_t at, size_t v) { buf[at] = BYTE(v); buf[at + 1] = BYTE(v >> 8); };
+    DWORD tag = IO_REPARSE_TAG_MOUNT_POINT;
+    memcpy(&buf[0], &tag, 4);
+    put16(4, buf.size() - 8);
+    put16(8, 0);
+    put16(10, substBytes);
+    put16(12, substBytes + 2);
+    put16(14, printBytes);
+    memcpy(&buf[16], subst.c_str(), substBytes);
+    memcpy(&buf[16 + substBytes + 2], target.c_str(), printBytes);
+    DWORD ret = 0;
+    return DeviceIoControl(h.get(), FSCTL_SET_REPARSE_POINT, buf.data(), DWORD(buf.size()), nullptr,
+                           0, &ret, nullptr) != FALSE;
+}
+
+} // namespace
+
+TEST(Worker, JunctionIsRemovedButItsTargetIsNotEntered) {
+    ScratchDir dir(L"worker");
+    std::wstring outside = dir / L"outside\\";
+    ASSERT_TRUE(MakeFile(outside + L"precious.txt"));
+    std::wstring tree = dir / L"tree\\";
+    ASSERT_TRUE(MakeFile(tree + L"a.txt"));
+    if (!MakeJunction(tree + L"link", dir / L"outside")) {
+        RemoveDirectoryW((tree + L"link").c_str());
+        GTEST_SKIP() << "this Wine cannot create directory junctions (FSCTL_SET_REPARSE_POINT)";
+    }
+    DWORD attrs = GetFileAttributesW((tree + L"link").c_str());
+    if (!(attrs & FILE_ATTRIBUTE_REPARSE_POINT))
+        GTEST_SKIP() << "this Wine does not report junctions as reparse points";
+    EngineRun run(dir);
+    run.Manifest(dir, ListHeader(), {MakeManifestItem(0, tree)});
+    run.engine.StartUninstall(run.window.hwnd(), 0);
+    EXPECT_EQ(run.engine.GetTotal(), 1);
+    EXPECT_TRUE(FileExists(outside + L"precious.txt"));
+    EXPECT_FALSE(DirExists(tree + L"link"));
+    EXPECT_FALSE(DirExists(tree));
+}

@@ -1,0 +1,11 @@
+# Sourced by the scripts under tools/: the project's own Wine prefix and
+# scratch HOME, so that nothing a test does can reach the user's files.
+VX_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+export WINEPREFIX="${VX_WINEPREFIX:-$VX_ROOT/build/wine}"
+export HOME="$WINEPREFIX.home"
+export WINEDEBUG="${WINEDEBUG:--all}"
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+export LC_ALL=C.UTF-8
+VX_WINE64=/usr/lib/wine/wine64
+VX_WINESERVER=/usr/lib/wine/wineserver
+VX_DRIVE_C="$WINEPREFIX/drive_c"

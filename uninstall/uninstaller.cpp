@@ -1,0 +1,214 @@
+#include "uninstall/uninstaller.h"
+
+#include "support/vxhandle.h"
+#include "uninstall/pathguard.h"
+
+#include <process.h>
+#include <cstring>
+#include <cwchar>
+
+namespace {
+
+bool isDotName(const wchar_t* name) { return name[0] == L'.'; }
+
+bool isDir(const WIN32_FIND_DATAW& fd) { return (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0; }
+
+// A junction, directory symbolic link or mount point: never entered, since
+// what it points to lies outside the tree being removed.
+bool isLinkedDir(const WIN32_FIND_DATAW& fd) {
+    return isDir(fd) && (fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
+
+vx::unique_hfind FindAll(const wchar_t* dir, WIN32_FIND_DATAW& fd) {
+    wchar_t pattern[MAX_PATH];
+    if (!JoinPath(pattern, dir, L"*.*"))
+        return vx::unique_hfind();
+    return vx::unique_hfind(FindFirstFileExW(pattern, FindExInfoBasic, &fd, FindExSearchNameMatch,
+                                             nullptr, FIND_FIRST_EX_LARGE_FETCH));
+}
+
+// The walks take directories ending in '\'; a manifest entry without one
+// would otherwise match its siblings through "*.*".
+template <size_t N> bool DirWithSlash(const wchar_t* in, wchar_t (&out)[N]) {
+    size_t n = wcslen(in);
+    if (n > 0 && in[n - 1] == L'\\')
+        return JoinPath(out, in);
+    return JoinPath(out, in, L"\\");
+}
+
+} // namespace
+
+CVxUninstaller::CVxUninstaller()
+    : m_hNotify(nullptr), m_bExit(false), m_nTotal(0), m_nDone(0), m_bRunning(false) {
+    memset(&m_header, 0, sizeof(m_header));
+    m_szOwnDir[0] = L'\0';
+    wchar_t exe[MAX_PATH + 1];
+    DWORD n = GetModuleFileNameW(nullptr, exe, MAX_PATH);
+    // A cut-off module path would give a wrong directory: leave it empty, so
+    // no manifest is found and nothing is walked.
+    if (n > 0 && n < MAX_PATH) {
+        wchar_t* slash = wcsrchr(exe, L'\\');
+        if (slash) {
+            slash[1] = L'\0';
+            JoinPath(m_szOwnDir, exe);
+        }
+    }
+}
+
+CVxUninstaller::~CVxUninstaller() {
+    m_bExit = true;
+}
+
+CVxUninstaller::CVxUninstaller(const CVxUninstaller& o)
+    : m_hNotify(o.m_hNotify), m_bExit(o.m_bExit), m_nTotal(o.m_nTotal), m_nDone(o.m_nDone),
+      m_header(o.m_header), m_entries(o.m_entries), m_shortcuts(o.m_shortcuts),
+      m_bRunning(false) {
+    memcpy(m_szOwnDir, o.m_szOwnDir, sizeof(m_szOwnDir));
+}
+
+CVxUninstaller& CVxUninstaller::operator=(const CVxUninstaller& o) {
+    if (this != &o) {
+        m_hNotify = o.m_hNotify;
+        m_bExit = o.m_bExit;
+        m_nTotal = o.m_nTotal;
+        m_nDone = o.m_nDone;
+        m_header = o.m_header;
+        m_entries = o.m_entries;
+        m_shortcuts = o.m_shortcuts;
+        memcpy(m_szOwnDir, o.m_szOwnDir, sizeof(m_szOwnDir));
+    }
+    return *this;
+}
+
+void CVxUninstaller::SetOwnDir(const wchar_t* lpszDir) {
+    if (!lpszDir || !DirWithSlash(lpszDir, m_szOwnDir))
+        m_szOwnDir[0] = L'\0';
+}
+
+void CVxUninstaller::StartUninstall(HWND hWnd, int nThread) {
+    m_hNotify = hWnd;
+    m_bRunning = true;
+    if (nThread == 0) {
+        UninstallFunc();
+        m_bRunning = false;
+        return;
+    }
+    HANDLE h = reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, UninstallThread, this, 0, nullptr));
+    if (h)
+        CloseHandle(h);
+    else
+        m_bRunning = false;
+}
+
+unsigned __stdcall CVxUninstaller::UninstallThread(void* lpParam) {
+    auto* self = static_cast<CVxUninstaller*>(lpParam);
+    if (!self)
+        return 0;
+    Sleep(300);
+    self->UninstallFunc();
+    // Cleared before the final message, so a window that begins self-removal
+    // on it finds the run over.
+    self->m_bRunning = false;
+    PostMessageW(self->m_hNotify, WM_UNINSTALL_PROGRESS, 100, 0);
+    return 0;
+}
+
+bool CVxUninstaller::UninstallFunc() {
+    wchar_t manifest[MAX_PATH];
+    m_nTotal = 0;
+    m_nDone = 0;
+    if (!m_szOwnDir[0] || !JoinPath(manifest, m_szOwnDir, VX_MANIFEST_NAME) ||
+        !ReadManifestFile(manifest, m_header, m_entries, m_shortcuts)) {
+        PostMessageW(m_hNotify, WM_UNINSTALL_PROGRESS, 100, 0);
+        return false;
+    }
+
+    if (isDirectoryMode(m_header)) {
+        m_nDone = 0;
+        m_nTotal = CountFiles(m_szOwnDir);
+        DelDir(m_szOwnDir);
+    } else {
+        for (const tagUninstallItem& item : m_entries)
+            m_nTotal += item.nKind == 0 ? CountFiles(item.szPath) : 1;
+        for (const tagUninstallItem& item : m_entries) {
+            if (item.nKind == 0)
+                DelDir(item.szPath);
+            else
+                DeleteFileW(item.szPath);
+        }
+    }
+
+    if (const wchar_t* key = FieldText(m_header.szUninstallKey))
+        ClearReg(key);
+    DelShortcut();
+    return true;
+}
+
+int CVxUninstaller::CountFiles(const wchar_t* lpszDir) {
+    wchar_t dir[MAX_PATH];
+    if (!DirWithSlash(lpszDir, dir) || isProtectedDir(dir))
+        return 0;
+    return CountTree(dir);
+}
+
+bool CVxUninstaller::DelDir(const wchar_t* lpszDir) {
+    wchar_t dir[MAX_PATH];
+    if (!DirWithSlash(lpszDir, dir) || isProtectedDir(dir))
+        return false;
+    return DelTree(dir);
+}
+
+int CVxUninstaller::CountTree(const wchar_t* dir) {
+    WIN32_FIND_DATAW fd;
+    vx::unique_hfind find = FindAll(dir, fd);
+    if (!find)
+        return 0;
+    int count = 0;
+    do {
+        if (!isDir(fd)) {
+            ++count;
+        } else if (!isDotName(fd.cFileName) && !isLinkedDir(fd)) {
+            wchar_t sub[MAX_PATH];
+            if (JoinPath(sub, dir, fd.cFileName, L"\\"))
+                count += CountTree(sub);
+        }
+    } while (FindNextFileW(find.get(), &fd));
+    return count;
+}
+
+bool CVxUninstaller::DelTree(const wchar_t* dir) {
+    WIN32_FIND_DATAW fd;
+    vx::unique_hfind find = FindAll(dir, fd);
+    if (!find)
+        return false;
+    do {
+        wchar_t path[MAX_PATH];
+        if (!isDir(fd)) {
+            if (JoinPath(path, dir, fd.cFileName))
+                DeleteFileW(path);
+            ReportProgress();
+        } else if (isDotName(fd.cFileName)) {
+            continue;
+        } else if (isLinkedDir(fd)) {
+            // Removes the link itself; its target is not touched.
+            if (JoinPath(path, dir, fd.cFileName))
+                RemoveDirectoryW(path);
+        } else if (JoinPath(path, dir, fd.cFileName, L"\\")) {
+            DelTree(path);
+        }
+    } while (FindNextFileW(find.get(), &fd));
+    find.reset();
+    RemoveDirectoryW(dir);
+    return true;
+}
+
+void CVxUninstaller::ReportProgress() {
+    ++m_nDone;
+    // With nothing counted there is no percentage to give: a total of 0
+    // sends no message, and the run's final 100 ends the display.
+    if (m_nTotal <= 0)
+        return;
+    long long percent = static_cast<long long>(m_nDone) * 100 / m_nTotal;
+    if (percent >= 0 && percent <= 100)
+        SendMessageW(m_hNotify, WM_UNINSTALL_PROGRESS, static_cast<WPARAM>(percent), 0);
+}

@@ -1,0 +1,69 @@
+// The uninstall engine: reads the manifest, counts and deletes what it lists
+// with progress messages to a window, removes the product's registry entry
+// and shortcuts, and finally removes the uninstaller itself.
+#pragma once
+
+#include "support/vxapi.h"
+#include "uninstall/manifest.h"
+
+#include <windows.h>
+#include <atomic>
+#include <vector>
+
+// Worker to window: wParam the percentage 0..100 (100 ends the run), lParam 0.
+#define WM_UNINSTALL_PROGRESS (WM_USER + 1001)
+static_assert(WM_UNINSTALL_PROGRESS == 2025, "progress message number");
+
+class VX_API CVxUninstaller {
+public:
+    CVxUninstaller();
+    ~CVxUninstaller();
+    CVxUninstaller(const CVxUninstaller& o);
+    CVxUninstaller& operator=(const CVxUninstaller& o);
+
+    // Stores the notify window; with a thread flag runs on a detached worker
+    // (which posts a final 100 when done), otherwise inline on this thread.
+    void StartUninstall(HWND hWnd, int nThread);
+
+    // Deletes HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\<name>
+    // (a key with subkeys stays). Always 1.
+    int ClearReg(const wchar_t* lpszKey);
+    // The program group, the desktop shortcut and the listed shortcut files.
+    void DelShortcut();
+    // Writes and launches "c:\clear.bat" and ends the process; returns only
+    // when the script cannot be written. Waits for a running uninstall first.
+    void DeleteSelf();
+
+    // True once a started run has finished all its steps (or none was started).
+    bool isRunEnded() const { return !m_bRunning.load(); }
+
+    // The directory the manifest is read from and, in directory mode, walked;
+    // the executable's own directory (ending in '\') unless set otherwise.
+    void SetOwnDir(const wchar_t* lpszDir);
+    const wchar_t* GetOwnDir() const { return m_szOwnDir; }
+
+    int GetTotal() const { return m_nTotal; }
+    int GetDone() const { return m_nDone; }
+    const tagUninstallHeader& GetHeader() const { return m_header; }
+    const std::vector<tagUninstallItem>& GetEntries() const { return m_entries; }
+    const std::vector<tagUninstallItem>& GetShortcuts() const { return m_shortcuts; }
+
+private:
+    static unsigned __stdcall UninstallThread(void* lpParam);
+    bool UninstallFunc();
+    int CountFiles(const wchar_t* lpszDir);
+    bool DelDir(const wchar_t* lpszDir);
+    int CountTree(const wchar_t* lpszDir);
+    bool DelTree(const wchar_t* lpszDir);
+    void ReportProgress();
+
+    HWND m_hNotify;
+    bool m_bExit;
+    int m_nTotal;
+    int m_nDone;
+    tagUninstallHeader m_header;
+    std::vector<tagUninstallItem> m_entries;
+    std::vector<tagUninstallItem> m_shortcuts;
+    wchar_t m_szOwnDir[MAX_PATH + 1];
+    std::atomic<bool> m_bRunning;
+};
