@@ -143,6 +143,10 @@ std::wstring ExeDir() {
     wchar_t buf[MAX_PATH];
     DWORD n = GetModuleFileNameW(nullptr, buf, MAX_PATH);
     std::wstring p(buf, n);
+    // Wine gives a program started from outside its drives the path
+    // "unix\..." without the "\\?\" that makes it usable.
+    if (p.compare(0, 5, L"unix\\") == 0)
+        p = L"\\\\?\\" + p;
     return p.substr(0, p.find_last_of(L'\\') + 1);
 }
 
