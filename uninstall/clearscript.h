@@ -2,7 +2,6 @@
 // the command interpreter reads back exactly the same file name.
 #pragma once
 
-#include "support/vxapi.h"
 
 #include <windows.h>
 #include <string>
@@ -13,11 +12,11 @@
 // remove installDir with its contents when given (may be nullptr), delete
 // the script. Both paths are already in batch form (see BatchPath). Lines end
 // in "\r\n"; no break after the last line. False if it exceeds cap - 1 bytes.
-VX_API bool FormatClearScript(const char* exePath, const char* installDir, char* out, size_t cap);
+bool FormatClearScript(const char* exePath, const char* installDir, char* out, size_t cap);
 
 // Writes the script bytes through a text-mode stream, so each "\n" reaches
 // the disk as "\r\n" and lines end in CR CR LF (read as plain line ends).
-VX_API bool WriteClearScript(const char* text, const wchar_t* path);
+bool WriteClearScript(const char* text, const wchar_t* path);
 
 // A path as the script must spell it in code page cp (the command
 // interpreter reads batch files in the console's, that is the OEM, code
@@ -26,4 +25,4 @@ VX_API bool WriteClearScript(const char* text, const wchar_t* path);
 // the name exactly, the path is put in the environment variable envName of
 // this process, which the launched script inherits, and written as a
 // reference to it. False only if even that is impossible.
-VX_API bool BatchPath(const wchar_t* path, UINT cp, const wchar_t* envName, std::string& out);
+bool BatchPath(const wchar_t* path, UINT cp, const wchar_t* envName, std::string& out);

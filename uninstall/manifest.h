@@ -3,7 +3,6 @@
 // shortcut list, UTF-16LE strings in fixed fields, 32-bit little-endian counts.
 #pragma once
 
-#include "support/vxapi.h"
 
 #include <cstdio>
 #include <cstddef>
@@ -58,15 +57,15 @@ inline bool isDirectoryMode(const tagUninstallHeader& h) { return h.szInstallDir
 // stream does not supply keep their previous contents) and the two lists
 // (emptied first). Entry records with an empty or unterminated path are
 // dropped; shortcut records are all kept, an unterminated path zeroed.
-VX_API void ReadManifestStream(FILE* f, tagUninstallHeader& header,
+void ReadManifestStream(FILE* f, tagUninstallHeader& header,
                                std::vector<tagUninstallItem>& entries,
                                std::vector<tagUninstallItem>& shortcuts);
 
 // Opens path with "rb" and reads it as above; false when it cannot be opened.
-VX_API bool ReadManifestFile(const wchar_t* path, tagUninstallHeader& header,
+bool ReadManifestFile(const wchar_t* path, tagUninstallHeader& header,
                              std::vector<tagUninstallItem>& entries,
                              std::vector<tagUninstallItem>& shortcuts);
 
 // The header alone, into a zero-filled block; false when the file cannot be
 // opened (the block stays zero).
-VX_API bool ReadManifestHeader(const wchar_t* path, tagUninstallHeader& header);
+bool ReadManifestHeader(const wchar_t* path, tagUninstallHeader& header);

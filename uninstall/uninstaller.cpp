@@ -209,6 +209,11 @@ void CVxUninstaller::ReportProgress() {
     if (m_nTotal <= 0)
         return;
     long long percent = static_cast<long long>(m_nDone) * 100 / m_nTotal;
-    if (percent >= 0 && percent <= 100)
+    long long before = static_cast<long long>(m_nDone - 1) * 100 / m_nTotal;
+    // Each message is a round trip to the window's thread; a file that leaves
+    // the whole percentage where it was would only repeat the last target.
+    if (percent != before && percent >= 0 && percent <= 100)
         SendMessageW(m_hNotify, WM_UNINSTALL_PROGRESS, static_cast<WPARAM>(percent), 0);
 }
+
+bool CVxUninstaller::isRunEnded() const { return !m_bRunning.load(); }

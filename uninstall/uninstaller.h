@@ -35,7 +35,7 @@ public:
     void DeleteSelf();
 
     // True once a started run has finished all its steps (or none was started).
-    bool isRunEnded() const { return !m_bRunning.load(); }
+    bool isRunEnded() const;
 
     // The directory the manifest is read from and, in directory mode, walked;
     // the executable's own directory (ending in '\') unless set otherwise.

@@ -49,6 +49,24 @@ TEST(Worker, FourFilesGiveQuartersThenTheFinalPost) {
     EXPECT_EQ(run.engine.GetTotal(), 4);
 }
 
+TEST(Worker, ManyFilesSendEachWholePercentOnceInOrder) {
+    ScratchDir dir(L"worker");
+    std::wstring tree = dir / L"tree\\";
+    for (int i = 0; i < 250; ++i)
+        ASSERT_TRUE(MakeFile(tree + L"d" + std::to_wstring(i % 5) + L"\\f" + std::to_wstring(i)));
+    EngineRun run(dir);
+    run.Manifest(dir, ListHeader(), {MakeManifestItem(0, tree)});
+    run.engine.StartUninstall(run.window.hwnd(), 0);
+    // 250 files: every whole percentage from 0 to 100 is passed once; 0 is
+    // where the display starts and is not repeated.
+    std::vector<int> expected;
+    for (int p = 1; p <= 100; ++p)
+        expected.push_back(p);
+    EXPECT_EQ(run.window.Percents(), expected);
+    EXPECT_EQ(run.engine.GetDone(), 250);
+    EXPECT_FALSE(DirExists(tree));
+}
+
 TEST(Worker, EntryListTotalsEachRecordByItsKind) {
     ScratchDir dir(L"worker");
     std::wstring tree = dir / L"tree\\";

@@ -1,0 +1,18 @@
+#!/bin/bash
+# Reads the built executable's export table and checks that every name in
+# tests/exports.txt is exported (C++ names are compared demangled).
+set -euo pipefail
+objdump=$1 exe=$2 list=$3
+table=$("$objdump" -p "$exe" | sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' |
+        awk '{print $NF}' | c++filt)
+missing=0
+while IFS= read -r name; do
+    [[ -z "$name" || "$name" == \#* ]] && continue
+    if ! grep -qF -- "$name" <<<"$table"; then
+        echo "not exported: $name"
+        missing=1
+    fi
+done <"$list"
+count=$(grep -c . <<<"$table" || true)
+echo "$count names exported by $(basename "$exe")"
+exit $missing

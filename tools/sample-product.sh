@@ -1,0 +1,82 @@
+#!/bin/bash
+# Lays out, or checks, a sample installed product inside the scratch Wine
+# prefix: a folder tree with the uninstaller and its manifest, the product's
+# Uninstall registry key, a Start-menu program group, a desktop shortcut and
+# a listed quick-launch shortcut, each with neighbours that must survive.
+#   sample-product.sh layout VXUNINSTALL.EXE VXMKMAN.EXE
+#   sample-product.sh check        (prints what was removed and what remained)
+set -euo pipefail
+source "$(dirname "$0")/wine-env.sh"
+
+user=$(id -un)
+root="$VX_DRIVE_C/vxsample"
+product="$root/Kelp Demo"
+programs="$VX_DRIVE_C/users/$user/AppData/Roaming/Microsoft/Windows/Start Menu/Programs"
+desktop="$VX_DRIVE_C/users/Public/Desktop"
+ukey='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall'
+
+reg_exists() { "$VX_ROOT/tools/wine.sh" reg query "$ukey\\$1" >/dev/null 2>&1; }
+
+# What the uninstall must remove, and what it must leave.
+removed=(
+    "$product/vxUninstall.exe" "$product/vxUninstall.dat" "$product/KelpDemo.exe"
+    "$product/bin/engine.dll" "$product/data/levels/1.dat" "$product/data/.cache/blob"
+    "$product" "$programs/Kelp Demo/Kelp Demo.lnk" "$programs/Kelp Demo"
+    "$desktop/Kelp Demo.lnk" "$root/QuickLaunch/Kelp Demo.lnk" "$VX_DRIVE_C/clear.bat"
+)
+kept=(
+    "$root/Kelp Demo Settings/user.ini" "$root/keep.txt" "$root/QuickLaunch/Other.lnk"
+    "$programs/Kelp Tools/Tool.lnk" "$desktop/Other Product.lnk"
+)
+
+case "${1:-}" in
+layout)
+    exe=$(realpath "$2") mkman=$(realpath "$3")
+    cd "$VX_DRIVE_C"
+    rm -rf "$root" "$programs/Kelp Demo" "$programs/Kelp Tools" "$desktop/Kelp Demo.lnk" \
+        "$desktop/Other Product.lnk" "$VX_DRIVE_C/clear.bat"
+    mkdir -p "$product/bin" "$product/data/levels" "$product/data/.cache" "$root/QuickLaunch" \
+        "$root/Kelp Demo Settings" "$programs/Kelp Demo" "$programs/Kelp Tools" "$desktop"
+    for f in "${removed[@]}" "${kept[@]}"; do
+        case "$f" in
+        "$product" | "$programs/Kelp Demo" | "$VX_DRIVE_C/clear.bat" | *vxUninstall.*) ;;
+        *) echo "sample $(basename "$f")" >"$f" ;;
+        esac
+    done
+    for i in $(seq 1 40); do echo "$i" >"$product/data/levels/level$i.dat"; done
+    cp "$exe" "$product/vxUninstall.exe"
+    "$VX_ROOT/tools/wine.sh" "$mkman" 'C:\vxsample\Kelp Demo\vxUninstall.dat' \
+        --key KelpDemoSample --name 'Kelp Demo' --group 'Kelp Demo' \
+        --dir 'C:\vxsample\Kelp Demo\' --shortcut 'C:\vxsample\QuickLaunch\Kelp Demo.lnk'
+    "$VX_ROOT/tools/wine.sh" reg add "$ukey\\KelpDemoSample" /v DisplayName /d 'Kelp Demo' /f >/dev/null
+    "$VX_ROOT/tools/wine.sh" reg add "$ukey\\KelpToolsSample" /v DisplayName /d 'Kelp Tools' /f >/dev/null
+    ;;
+check)
+    cd "$VX_DRIVE_C"
+    bad=0
+    echo "Removed, as the manifest asked:"
+    for f in "${removed[@]}"; do
+        if [ -e "$f" ]; then echo "  STILL THERE  ${f#$VX_DRIVE_C/}"; bad=1; else echo "  gone         ${f#$VX_DRIVE_C/}"; fi
+    done
+    if reg_exists KelpDemoSample; then echo "  STILL THERE  registry Uninstall\\KelpDemoSample"; bad=1
+    else echo "  gone         registry Uninstall\\KelpDemoSample"; fi
+    echo "Left alone, as it must be:"
+    for f in "${kept[@]}"; do
+        if [ -e "$f" ]; then echo "  kept         ${f#$VX_DRIVE_C/}"; else echo "  LOST         ${f#$VX_DRIVE_C/}"; bad=1; fi
+    done
+    if reg_exists KelpToolsSample; then echo "  kept         registry Uninstall\\KelpToolsSample"
+    else echo "  LOST         registry Uninstall\\KelpToolsSample"; bad=1; fi
+    exit $bad
+    ;;
+clean)
+    cd "$VX_DRIVE_C"
+    rm -rf "$root" "$programs/Kelp Demo" "$programs/Kelp Tools" "$desktop/Kelp Demo.lnk" \
+        "$desktop/Other Product.lnk"
+    "$VX_ROOT/tools/wine.sh" reg delete "$ukey\\KelpDemoSample" /f >/dev/null 2>&1 || true
+    "$VX_ROOT/tools/wine.sh" reg delete "$ukey\\KelpToolsSample" /f >/dev/null 2>&1 || true
+    ;;
+*)
+    echo "usage: $0 layout VXUNINSTALL.EXE VXMKMAN.EXE | check | clean" >&2
+    exit 2
+    ;;
+esac
