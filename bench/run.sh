@@ -10,8 +10,9 @@ cmake --build --preset x86_64 --target vxbench >/dev/null || exit 1
 # A warm wineserver keeps process start-up out of the timings. Exit code 2
 # means one is already running for this prefix (someone else's): use it and
 # leave it running; stop only the one started here.
-"$VX_WINESERVER" -p
+"$VX_WINESERVER" -p >/dev/null 2>&1
 own=$?
+vx_warm_wine
 "$root/tools/wine.sh" build/x86_64/bench/vxbench.exe "$@"
 rc=$?
 [ "$own" -eq 0 ] && "$VX_WINESERVER" -k

@@ -17,7 +17,7 @@ if [ -z "${DISPLAY:-}" ] || ! xdpyinfo >/dev/null 2>&1; then headless=1; fi
 cleanup() { tools/sample-product.sh clean || true; "$VX_WINESERVER" -k 2>/dev/null || true; vx_stop_xvfb; }
 trap cleanup EXIT
 vx_start_xvfb
-"$VX_WINESERVER" -p >/dev/null 2>&1 || true  # already running is fine
+vx_warm_wine
 
 tools/sample-product.sh layout "build/$preset/vxUninstall.exe" "build/$preset/vxmkman.exe"
 echo "Sample product laid out in $VX_DRIVE_C/vxsample; running its vxUninstall.exe"

@@ -16,7 +16,7 @@ cleanup() { "$VX_WINESERVER" -k 2>/dev/null || true; vx_stop_xvfb; }
 trap cleanup EXIT
 vx_start_xvfb
 # One warm wineserver for the whole run: each test process then starts fast.
-"$VX_WINESERVER" -p >/dev/null 2>&1 || true  # already running is fine
+vx_warm_wine
 
 status=0
 ctest --preset x86_64 || status=1

@@ -9,3 +9,12 @@ export LC_ALL=C.UTF-8
 VX_WINE64=/usr/lib/wine/wine64
 VX_WINESERVER=/usr/lib/wine/wineserver
 VX_DRIVE_C="$WINEPREFIX/drive_c"
+
+# Starts one persistent wineserver for this prefix and the prefix's own
+# service processes, with their output on /dev/null: started later by a
+# test, they would inherit its output pipe and keep it open, and CTest waits
+# for that pipe to close.
+vx_warm_wine() {
+    "$VX_WINESERVER" -p >/dev/null 2>&1 || true # one already running is fine
+    "$VX_WINE64" cmd /c exit </dev/null >/dev/null 2>&1 || true
+}

@@ -6,6 +6,9 @@ set -euo pipefail
 source "$(dirname "$0")/wine-env.sh"
 stamp="$WINEPREFIX/.vx-ready"
 [ -f "$stamp" ] && exit 0
+# A server still running for an earlier prefix at this path would serve the
+# new one too: stop it first.
+"$VX_WINESERVER" -k 2>/dev/null || true
 rm -rf "$WINEPREFIX" "$HOME"
 mkdir -p "$HOME" "$(dirname "$WINEPREFIX")"
 WINEARCH=win64 "$VX_WINE64" wineboot -i >/dev/null 2>&1 || true
