@@ -26,9 +26,15 @@ double Now() {
     return static_cast<double>(t.QuadPart) / static_cast<double>(f.QuadPart);
 }
 
-bool Exists(const std::wstring& p) { return GetFileAttributesW(p.c_str()) != INVALID_FILE_ATTRIBUTES; }
-bool IsDots(const wchar_t* n) { return n[0] == L'.' && (!n[1] || (n[1] == L'.' && !n[2])); }
-bool IsDir(const WIN32_FIND_DATAW& fd) { return (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0; }
+bool Exists(const std::wstring& p) {
+    return GetFileAttributesW(p.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+bool IsDots(const wchar_t* n) {
+    return n[0] == L'.' && (!n[1] || (n[1] == L'.' && !n[2]));
+}
+bool IsDir(const WIN32_FIND_DATAW& fd) {
+    return (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
 
 // The bare walk uses the engine's find flags, so a difference in time is
 // what the engine adds (its messages), not a faster enumeration.
@@ -232,8 +238,8 @@ bool RunEngine(int files, EngineResult& r) {
               g_sent == expected && g_last == 100;
     if (!ok)
         wprintf(L"  engine check failed: tree %ls, total %d, messages %d (sent %d), last %d\n",
-                Exists(kTree) ? L"left" : L"gone", engine.GetTotal(), g_msgs.load(),
-                g_sent.load(), g_last.load());
+                Exists(kTree) ? L"left" : L"gone", engine.GetTotal(), g_msgs.load(), g_sent.load(),
+                g_last.load());
     return ok;
 }
 
@@ -276,8 +282,8 @@ int wmain(int argc, wchar_t** argv) {
     int smallPerDir = perDir >= 10 ? perDir / 10 : 1;
     int files = perDir * kTop * kSub, smallFiles = smallPerDir * kTop * kSub;
     BareDelete(kRoot); // leftovers of an earlier run
-    wprintf(L"vxbench: %d files in %d folders (%d x %d, %d files each)\n", files, kTop * kSub,
-            kTop, kSub, perDir);
+    wprintf(L"vxbench: %d files in %d folders (%d x %d, %d files each)\n", files, kTop * kSub, kTop,
+            kSub, perDir);
 
     // An unreported small run first, so one-time costs (code paged in, the
     // window class, heap set-up) land in neither measured run.
@@ -318,7 +324,8 @@ int wmain(int argc, wchar_t** argv) {
     double ab = b > 0 ? a.seconds / b : 0, ac = c > 0 ? a.seconds / c : 0;
     wprintf(L"a/b = %.3f  (target <= 0.35)  %ls\n", ab, ab <= 0.35 ? L"PASS" : L"MISS");
     wprintf(L"a/c = %.3f  (target <= 3.00)  %ls\n", ac, ac <= 3.0 ? L"PASS" : L"MISS");
-    wprintf(L"engine memory during (a), KiB:  files  private base  +peak   working set base  +peak\n");
+    wprintf(
+        L"engine memory during (a), KiB:  files  private base  +peak   working set base  +peak\n");
     for (const EngineResult* r : {&a, &small})
         wprintf(L"                               %6d  %12zu  +%-6zu  %16zu  +%-6zu\n",
                 r == &a ? files : smallFiles, r->basePriv / 1024, r->privDelta / 1024,

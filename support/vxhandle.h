@@ -110,6 +110,8 @@ private:
     bool m_armed = true;
 };
 
-template <typename F> scope_exit_t<F> scope_exit(F f) { return scope_exit_t<F>(std::move(f)); }
+template <typename F> scope_exit_t<F> scope_exit(F f) {
+    return scope_exit_t<F>(std::move(f));
+}
 
 } // namespace vx

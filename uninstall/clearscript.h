@@ -2,7 +2,6 @@
 // the command interpreter reads back exactly the same file name.
 #pragma once
 
-
 #include <windows.h>
 #include <string>
 

@@ -45,8 +45,7 @@ void ReadHeader(FILE* f, tagUninstallHeader& h) {
 
 } // namespace
 
-void ReadManifestStream(FILE* f, tagUninstallHeader& header,
-                        std::vector<tagUninstallItem>& entries,
+void ReadManifestStream(FILE* f, tagUninstallHeader& header, std::vector<tagUninstallItem>& entries,
                         std::vector<tagUninstallItem>& shortcuts) {
     ReadHeader(f, header);
 

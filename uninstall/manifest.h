@@ -3,7 +3,6 @@
 // shortcut list, UTF-16LE strings in fixed fields, 32-bit little-endian counts.
 #pragma once
 
-
 #include <cstdio>
 #include <cstddef>
 #include <vector>
@@ -18,7 +17,7 @@ struct tagUninstallHeader {
 };
 
 struct tagUninstallItem {
-    int nKind;             // 0 directory (path ends in '\'), anything else a file
+    int nKind; // 0 directory (path ends in '\'), anything else a file
     wchar_t szPath[260];
 };
 
@@ -51,20 +50,21 @@ template <size_t N> void CopyFieldForDisplay(const wchar_t (&field)[N], wchar_t*
     out[i] = L'\0';
 }
 
-inline bool isDirectoryMode(const tagUninstallHeader& h) { return h.szInstallDir[0] != L'\0'; }
+inline bool isDirectoryMode(const tagUninstallHeader& h) {
+    return h.szInstallDir[0] != L'\0';
+}
 
 // Reads a whole manifest from an open binary stream into header (bytes the
 // stream does not supply keep their previous contents) and the two lists
 // (emptied first). Entry records with an empty or unterminated path are
 // dropped; shortcut records are all kept, an unterminated path zeroed.
-void ReadManifestStream(FILE* f, tagUninstallHeader& header,
-                               std::vector<tagUninstallItem>& entries,
-                               std::vector<tagUninstallItem>& shortcuts);
+void ReadManifestStream(FILE* f, tagUninstallHeader& header, std::vector<tagUninstallItem>& entries,
+                        std::vector<tagUninstallItem>& shortcuts);
 
 // Opens path with "rb" and reads it as above; false when it cannot be opened.
 bool ReadManifestFile(const wchar_t* path, tagUninstallHeader& header,
-                             std::vector<tagUninstallItem>& entries,
-                             std::vector<tagUninstallItem>& shortcuts);
+                      std::vector<tagUninstallItem>& entries,
+                      std::vector<tagUninstallItem>& shortcuts);
 
 // The header alone, into a zero-filled block; false when the file cannot be
 // opened (the block stays zero).

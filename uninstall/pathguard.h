@@ -1,14 +1,13 @@
 // Path building and the folders an uninstall must never remove.
 #pragma once
 
-
 #include <windows.h>
 #include <cstddef>
 
 // Joins up to three parts into a MAX_PATH buffer; false (and out empty) when
 // the result would not fit.
 bool JoinPath(wchar_t* out, size_t cap, const wchar_t* a, const wchar_t* b = nullptr,
-                     const wchar_t* c = nullptr);
+              const wchar_t* c = nullptr);
 
 template <size_t N>
 bool JoinPath(wchar_t (&out)[N], const wchar_t* a, const wchar_t* b = nullptr,

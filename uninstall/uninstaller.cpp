@@ -9,9 +9,13 @@
 
 namespace {
 
-bool isDotName(const wchar_t* name) { return name[0] == L'.'; }
+bool isDotName(const wchar_t* name) {
+    return name[0] == L'.';
+}
 
-bool isDir(const WIN32_FIND_DATAW& fd) { return (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0; }
+bool isDir(const WIN32_FIND_DATAW& fd) {
+    return (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
 
 // A junction, directory symbolic link or mount point: never entered, since
 // what it points to lies outside the tree being removed.
@@ -61,8 +65,7 @@ CVxUninstaller::~CVxUninstaller() {
 
 CVxUninstaller::CVxUninstaller(const CVxUninstaller& o)
     : m_hNotify(o.m_hNotify), m_bExit(o.m_bExit), m_nTotal(o.m_nTotal), m_nDone(o.m_nDone),
-      m_header(o.m_header), m_entries(o.m_entries), m_shortcuts(o.m_shortcuts),
-      m_bRunning(false) {
+      m_header(o.m_header), m_entries(o.m_entries), m_shortcuts(o.m_shortcuts), m_bRunning(false) {
     memcpy(m_szOwnDir, o.m_szOwnDir, sizeof(m_szOwnDir));
 }
 
@@ -93,7 +96,8 @@ void CVxUninstaller::StartUninstall(HWND hWnd, int nThread) {
         m_bRunning = false;
         return;
     }
-    HANDLE h = reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, UninstallThread, this, 0, nullptr));
+    HANDLE h =
+        reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, UninstallThread, this, 0, nullptr));
     if (h)
         CloseHandle(h);
     else
@@ -216,4 +220,6 @@ void CVxUninstaller::ReportProgress() {
         SendMessageW(m_hNotify, WM_UNINSTALL_PROGRESS, static_cast<WPARAM>(percent), 0);
 }
 
-bool CVxUninstaller::isRunEnded() const { return !m_bRunning.load(); }
+bool CVxUninstaller::isRunEnded() const {
+    return !m_bRunning.load();
+}

@@ -19,15 +19,17 @@ bool UnderScratchRoot(const std::wstring& p) {
 ScratchDir::ScratchDir(const std::wstring& name) {
     static std::atomic<int> counter{0};
     wchar_t buf[MAX_PATH];
-    _snwprintf(buf, MAX_PATH, L"%ls%ls-%lu-%d\\", kScratchRoot, name.c_str(),
-               GetCurrentProcessId(), counter++);
+    _snwprintf(buf, MAX_PATH, L"%ls%ls-%lu-%d\\", kScratchRoot, name.c_str(), GetCurrentProcessId(),
+               counter++);
     buf[MAX_PATH - 1] = L'\0';
     m_path = buf;
     RemoveScratchTree(m_path);
     MakeDirs(m_path);
 }
 
-ScratchDir::~ScratchDir() { RemoveScratchTree(m_path); }
+ScratchDir::~ScratchDir() {
+    RemoveScratchTree(m_path);
+}
 
 void RemoveScratchTree(const std::wstring& dirIn) {
     if (!UnderScratchRoot(dirIn))
@@ -106,7 +108,9 @@ ScopedRegKey::ScopedRegKey(HKEY root, const std::wstring& subkey) : m_root(root)
     RegDeleteTreeW(m_root, m_subkey.c_str());
 }
 
-ScopedRegKey::~ScopedRegKey() { RegDeleteTreeW(m_root, m_subkey.c_str()); }
+ScopedRegKey::~ScopedRegKey() {
+    RegDeleteTreeW(m_root, m_subkey.c_str());
+}
 
 bool ScopedRegKey::Create(const std::wstring& rel) {
     std::wstring k = rel.empty() ? m_subkey : m_subkey + L"\\" + rel;
@@ -126,8 +130,8 @@ int RunProcess(const std::wstring& cmdline, DWORD timeoutMs, const wchar_t* cwd)
     si.cb = sizeof(si);
     PROCESS_INFORMATION pi = {};
     std::wstring cmd = cmdline;
-    if (!CreateProcessW(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr,
-                        cwd ? cwd : L"C:\\", &si, &pi))
+    if (!CreateProcessW(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, cwd ? cwd : L"C:\\",
+                        &si, &pi))
         return -1;
     vx::unique_handle process(pi.hProcess), thread(pi.hThread);
     if (WaitForSingleObject(process.get(), timeoutMs) != WAIT_OBJECT_0) {

@@ -59,8 +59,7 @@ private:
 };
 
 // Runs a command line, waits at most timeoutMs; the exit code, or -1.
-int RunProcess(const std::wstring& cmdline, DWORD timeoutMs = 30000,
-               const wchar_t* cwd = nullptr);
+int RunProcess(const std::wstring& cmdline, DWORD timeoutMs = 30000, const wchar_t* cwd = nullptr);
 
 // The full path of the running test executable's folder, ending in '\'.
 std::wstring ExeDir();

@@ -102,7 +102,8 @@ TEST(DelShortcut, EmptyOrEscapingGroupDeletesNothingInPrograms) {
     for (std::wstring group : {L"", L".", L"..", L"..\\..", L"Startup"}) {
         ScratchDir dir(L"shortcut");
         RunWith(dir, MakeManifestHeader(L"", L"P", group, L""));
-        EXPECT_TRUE(FileExists(canary)) << "group \"" << std::string(group.begin(), group.end()) << "\"";
+        EXPECT_TRUE(FileExists(canary))
+            << "group \"" << std::string(group.begin(), group.end()) << "\"";
         EXPECT_TRUE(FileExists(menuCanary));
     }
     DeleteFileW(canary.c_str());
@@ -176,6 +177,25 @@ TEST(BatchPath, UnrepresentableNameStillNamesTheSameFile) {
     EXPECT_EQ(RunProcess(L"cmd.exe /c \"" + dir.path() + L"t.bat\""), 0);
     EXPECT_FALSE(DirExists(folder));
     EXPECT_TRUE(FileExists(dir / L"t.bat"));
+}
+
+TEST(BatchPath, NameNoCodePageCanSpellGoesThroughTheEnvironment) {
+    ScratchDir dir(L"batch");
+    // Not there yet, so it has no short name either.
+    std::wstring file = dir / L"产品 说明.txt";
+    std::string text;
+    ASSERT_TRUE(BatchPath(file.c_str(), 437, L"VX_TEST_ENV_PATH", text));
+    EXPECT_EQ(text, "%VX_TEST_ENV_PATH%");
+    wchar_t value[MAX_PATH] = {};
+    GetEnvironmentVariableW(L"VX_TEST_ENV_PATH", value, MAX_PATH);
+    EXPECT_EQ(file, value);
+    // The interpreter, started from this process, inherits the variable.
+    ASSERT_TRUE(MakeFile(file));
+    std::string script = "@echo off\r\nchcp 437 >nul\r\ndel \"" + text + "\"\r\n";
+    ASSERT_TRUE(WriteClearScript(script.c_str(), (dir / L"t.bat").c_str()));
+    EXPECT_EQ(RunProcess(L"cmd.exe /c \"" + dir.path() + L"t.bat\""), 0);
+    EXPECT_FALSE(FileExists(file));
+    SetEnvironmentVariableW(L"VX_TEST_ENV_PATH", nullptr);
 }
 
 TEST(BatchPath, RepresentableNamesAreWrittenAsTheyAre) {

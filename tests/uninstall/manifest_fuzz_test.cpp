@@ -48,7 +48,9 @@ template <size_t N> void CheckField(const wchar_t (&f)[N]) {
 }
 
 std::vector<unsigned char> Mutate(std::vector<unsigned char> b, std::mt19937& rng) {
-    auto pick = [&](size_t n) { return n ? std::uniform_int_distribution<size_t>(0, n - 1)(rng) : 0; };
+    auto pick = [&](size_t n) {
+        return n ? std::uniform_int_distribution<size_t>(0, n - 1)(rng) : 0;
+    };
     const int counts[] = {0, 1, -1, 2, 1000, 0x7fffffff, int(0x80000000), 0x10000};
     switch (pick(5)) {
     case 0: // flip bytes
@@ -60,7 +62,8 @@ std::vector<unsigned char> Mutate(std::vector<unsigned char> b, std::mt19937& rn
         break;
     case 2: // overwrite a count-sized word at a record boundary or anywhere
         if (b.size() >= 4) {
-            size_t at = pick(2) ? std::min<size_t>(760 + 524 * pick(4), b.size() - 4) : pick(b.size() - 3);
+            size_t at =
+                pick(2) ? std::min<size_t>(760 + 524 * pick(4), b.size() - 4) : pick(b.size() - 3);
             int v = counts[pick(std::size(counts))];
             memcpy(&b[at], &v, 4);
         }

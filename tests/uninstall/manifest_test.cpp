@@ -25,7 +25,9 @@ Parsed ReadBytes(const ScratchDir& dir, const std::vector<unsigned char>& bytes)
     return p;
 }
 
-void PutInt(std::vector<unsigned char>& b, size_t at, int v) { memcpy(&b[at], &v, 4); }
+void PutInt(std::vector<unsigned char>& b, size_t at, int v) {
+    memcpy(&b[at], &v, 4);
+}
 
 const tagUninstallHeader kListHeader = MakeManifestHeader(L"Foo", L"Foo 产品", L"Foo Group", L"");
 
@@ -33,10 +35,11 @@ const tagUninstallHeader kListHeader = MakeManifestHeader(L"Foo", L"Foo 产品",
 
 TEST(Manifest, EntryListModeReadsBothListsInOrder) {
     ScratchDir dir(L"manifest");
-    auto bytes = BuildManifest(kListHeader,
-                               {MakeManifestItem(0, L"C:\\a\\"), MakeManifestItem(1, L"C:\\b.txt"),
-                                MakeManifestItem(7, L"C:\\c.txt")},
-                               {MakeManifestItem(0, L"C:\\s1.lnk"), MakeManifestItem(3, L"C:\\s2.lnk")});
+    auto bytes =
+        BuildManifest(kListHeader,
+                      {MakeManifestItem(0, L"C:\\a\\"), MakeManifestItem(1, L"C:\\b.txt"),
+                       MakeManifestItem(7, L"C:\\c.txt")},
+                      {MakeManifestItem(0, L"C:\\s1.lnk"), MakeManifestItem(3, L"C:\\s2.lnk")});
     ASSERT_EQ(bytes.size(), 760u + 4 + 3 * 524 + 4 + 2 * 524);
     Parsed p = ReadBytes(dir, bytes);
     ASSERT_TRUE(p.opened);
@@ -64,10 +67,11 @@ TEST(Manifest, HeaderOnlyFileGivesEmptyLists) {
 
 TEST(Manifest, EmptyPathRecordsAreDroppedKeepingOrder) {
     ScratchDir dir(L"manifest");
-    Parsed p = ReadBytes(dir, BuildManifest(kListHeader,
-                                            {MakeManifestItem(1, L"C:\\one"), MakeManifestItem(0, L""),
-                                             MakeManifestItem(-1, L"C:\\three")},
-                                            {MakeManifestItem(1, L"")}));
+    Parsed p =
+        ReadBytes(dir, BuildManifest(kListHeader,
+                                     {MakeManifestItem(1, L"C:\\one"), MakeManifestItem(0, L""),
+                                      MakeManifestItem(-1, L"C:\\three")},
+                                     {MakeManifestItem(1, L"")}));
     ASSERT_EQ(p.entries.size(), 2u);
     EXPECT_STREQ(p.entries[0].szPath, L"C:\\one");
     EXPECT_STREQ(p.entries[1].szPath, L"C:\\three");
@@ -119,8 +123,8 @@ TEST(Manifest, NegativeAndHugeCounts) {
 
 TEST(Manifest, ShortcutCountBeyondFileStopsAfterFirstShortRead) {
     ScratchDir dir(L"manifest");
-    auto bytes = BuildManifest(kListHeader, {},
-                               {MakeManifestItem(1, L"C:\\s1.lnk"), MakeManifestItem(1, L"C:\\s2.lnk")});
+    auto bytes = BuildManifest(
+        kListHeader, {}, {MakeManifestItem(1, L"C:\\s1.lnk"), MakeManifestItem(1, L"C:\\s2.lnk")});
     PutInt(bytes, 760 + 4, 50);
     Parsed p = ReadBytes(dir, bytes);
     // Two full records and one whose read ran into the end of the file.
@@ -157,8 +161,8 @@ TEST(Manifest, PathsCutByTheEndOfTheFileAreNotUsed) {
 
 TEST(Manifest, TruncatedHeaderClearsCutFields) {
     ScratchDir dir(L"manifest");
-    auto bytes = BuildManifest(MakeManifestHeader(L"Key", L"Name", L"G", L"C:\\Program Files\\P\\"),
-                               {}, {});
+    auto bytes =
+        BuildManifest(MakeManifestHeader(L"Key", L"Name", L"G", L"C:\\Program Files\\P\\"), {}, {});
     bytes.resize(360 + 2 * 5); // install directory cut after "C:\Pr"
     Parsed p = ReadBytes(dir, bytes);
     EXPECT_STREQ(p.header.szUninstallKey, L"Key");

@@ -9,7 +9,9 @@
 
 namespace {
 
-LRESULT CALLBACK Proc(HWND h, UINT m, WPARAM w, LPARAM l) { return DefWindowProcW(h, m, w, l); }
+LRESULT CALLBACK Proc(HWND h, UINT m, WPARAM w, LPARAM l) {
+    return DefWindowProcW(h, m, w, l);
+}
 
 } // namespace
 

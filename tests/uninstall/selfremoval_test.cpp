@@ -24,7 +24,8 @@ void RunChild(const std::wstring& product, const tagUninstallHeader& h,
     ASSERT_TRUE(WriteManifest(product + L"vxUninstall.dat", BuildManifest(h, entries, {})));
     EXPECT_EQ(RunProcess(L"\"" + product + L"vxUninstall.exe\" " + mode, 30000, L"C:\\"), 0);
     EXPECT_TRUE(WaitFor([&] { return !FileExists(product + L"vxUninstall.exe"); }, 20000));
-    EXPECT_TRUE(WaitFor([&] { return !FileExists(kScript); }, 20000)) << "the script deletes itself";
+    EXPECT_TRUE(WaitFor([&] { return !FileExists(kScript); }, 20000))
+        << "the script deletes itself";
 }
 
 std::wstring ShellFolder(int csidl) {

@@ -24,7 +24,9 @@ struct EngineRun {
     ProgressRecorder window;
 };
 
-tagUninstallHeader ListHeader() { return MakeManifestHeader(L"", L"VxTestProduct", L"", L""); }
+tagUninstallHeader ListHeader() {
+    return MakeManifestHeader(L"", L"VxTestProduct", L"", L"");
+}
 
 } // namespace
 
@@ -77,8 +79,9 @@ TEST(Worker, EntryListTotalsEachRecordByItsKind) {
     ASSERT_TRUE(MakeFile(keep));
     EngineRun run(dir);
     // Kind 7 is a file like any non-zero kind; the empty record is dropped.
-    run.Manifest(dir, ListHeader(),
-                 {MakeManifestItem(0, tree), MakeManifestItem(0, L""), MakeManifestItem(7, single)});
+    run.Manifest(
+        dir, ListHeader(),
+        {MakeManifestItem(0, tree), MakeManifestItem(0, L""), MakeManifestItem(7, single)});
     run.engine.StartUninstall(run.window.hwnd(), 0);
     EXPECT_EQ(run.engine.GetTotal(), 4);
     EXPECT_EQ(run.window.Percents(), (std::vector<int>{25, 50, 75}));
@@ -233,7 +236,10 @@ bool MakeJunction(const std::wstring& link, const std::wstring& target) {
     size_t substBytes = subst.size() * sizeof(wchar_t);
     size_t printBytes = target.size() * sizeof(wchar_t);
     std::vector<BYTE> buf(8 + 8 + substBytes + 2 + printBytes + 2);
-    auto put16 = [&](size_t at, size_t v) { buf[at] = BYTE(v); buf[at + 1] = BYTE(v >> 8); };
+    auto put16 = [&](size_t at, size_t v) {
+        buf[at] = BYTE(v);
+        buf[at + 1] = BYTE(v >> 8);
+    };
     DWORD tag = IO_REPARSE_TAG_MOUNT_POINT;
     memcpy(&buf[0], &tag, 4);
     put16(4, buf.size() - 8);
@@ -318,7 +324,7 @@ TEST(Worker, JunctionIsRemovedButItsTargetIsNotEntered) {
     if (unixLink) {
         RemoveUnixLink(tree + L"link");
         GTEST_SKIP() << "Wine cannot remove a Unix symbolic link to a directory "
-                            "(RemoveDirectoryW fails); its target was left alone as it must be";
+                        "(RemoveDirectoryW fails); its target was left alone as it must be";
     }
     EXPECT_FALSE(DirExists(tree + L"link"));
     EXPECT_FALSE(DirExists(tree));
