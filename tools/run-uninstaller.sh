@@ -25,7 +25,8 @@ fi
 sleep "${VX_CONFIRM_DELAY:-0.5}"
 if [ -n "$shot" ]; then
     mkdir -p "$(dirname "$shot")"
-    import -window root "$shot" 2>/dev/null && echo "picture of the window: $shot"
+    import -window "$wid" "$shot" 2>/dev/null || import -window root "$shot" 2>/dev/null
+    [ -f "$shot" ] && echo "picture of the window: $shot"
 fi
 xdotool windowfocus --sync "$wid" 2>/dev/null || true
 xdotool key Return
