@@ -78,6 +78,16 @@ struct hwnd {
     static type invalid() { return nullptr; }
     static void close(type h) { ::DestroyWindow(h); }
 };
+struct mapped_view {
+    using type = void*;
+    static type invalid() { return nullptr; }
+    static void close(type p) { ::UnmapViewOfFile(p); }
+};
+template <typename T> struct com {
+    using type = T*;
+    static type invalid() { return nullptr; }
+    static void close(type p) { p->Release(); }
+};
 struct stdio_file {
     using type = FILE*;
     static type invalid() { return nullptr; }
@@ -92,6 +102,8 @@ using unique_hkey = unique_any<traits::hkey>;
 using unique_hmodule = unique_any<traits::hmodule>;
 using unique_hwnd = unique_any<traits::hwnd>;
 using unique_file = unique_any<traits::stdio_file>;
+using unique_view = unique_any<traits::mapped_view>;
+template <typename T> using com_ptr = unique_any<traits::com<T>>;
 
 // Runs a callable when the scope ends, unless dismissed.
 template <typename F> class scope_exit_t {

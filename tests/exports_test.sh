@@ -8,7 +8,9 @@ table=$("$objdump" -p "$exe" | sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' 
 missing=0
 while IFS= read -r name; do
     [[ -z "$name" || "$name" == \#* ]] && continue
-    if ! grep -qF -- "$name" <<<"$table"; then
+    # A C++ member is found inside its demangled signature, a C name whole.
+    if [[ "$name" == *"("* ]]; then how=-qF; else how=-qxF; fi
+    if ! grep $how -- "$name" <<<"$table"; then
         echo "not exported: $name"
         missing=1
     fi

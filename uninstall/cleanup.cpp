@@ -5,6 +5,7 @@
 #include "support/vxhandle.h"
 #include "uninstall/clearscript.h"
 #include "uninstall/pathguard.h"
+#include "util/vxutil.h"
 
 #include <shellapi.h>
 #include <shlobj.h>
@@ -39,8 +40,8 @@ void CVxUninstaller::DelShortcut() {
     // The group must be a folder inside Programs: an empty name or a failed
     // lookup would otherwise name Programs itself or a folder at a root.
     const wchar_t* group = FieldText(m_header.szProgramGroup);
-    if (group && *group && SHGetSpecialFolderPathW(nullptr, folder, CSIDL_PROGRAMS, FALSE) &&
-        folder[0] && JoinPath(path, folder, L"\\", group) && isStrictlyInside(path, folder)) {
+    if (group && *group && GetProgramsPath(folder) && folder[0] &&
+        JoinPath(path, folder, L"\\", group) && isStrictlyInside(path, folder)) {
         wchar_t dir[MAX_PATH];
         if (JoinPath(dir, path, L"\\"))
             DelDir(dir);
@@ -48,9 +49,7 @@ void CVxUninstaller::DelShortcut() {
 
     folder[0] = L'\0';
     const wchar_t* product = FieldText(m_header.szProductName);
-    if (isPlainName(product) &&
-        SHGetSpecialFolderPathW(nullptr, folder, CSIDL_COMMON_DESKTOPDIRECTORY, FALSE) &&
-        folder[0]) {
+    if (isPlainName(product) && GetDesktopPath(folder) && folder[0]) {
         int n = _snwprintf(path, MAX_PATH, L"%s\\%s.lnk", folder, product);
         if (n > 0 && n < MAX_PATH)
             DeleteFileW(path);

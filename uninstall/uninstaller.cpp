@@ -2,6 +2,7 @@
 
 #include "support/vxhandle.h"
 #include "uninstall/pathguard.h"
+#include "util/vxutil.h"
 
 #include <process.h>
 #include <cstring>
@@ -13,14 +14,14 @@ bool isDotName(const wchar_t* name) {
     return name[0] == L'.';
 }
 
-bool isDir(const WIN32_FIND_DATAW& fd) {
+bool isDirEntry(const WIN32_FIND_DATAW& fd) {
     return (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
 // A junction, directory symbolic link or mount point: never entered, since
 // what it points to lies outside the tree being removed.
 bool isLinkedDir(const WIN32_FIND_DATAW& fd) {
-    return isDir(fd) && (fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+    return isDirEntry(fd) && (fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
 }
 
 vx::unique_hfind FindAll(const wchar_t* dir, WIN32_FIND_DATAW& fd) {
@@ -45,18 +46,12 @@ template <size_t N> bool DirWithSlash(const wchar_t* in, wchar_t (&out)[N]) {
 CVxUninstaller::CVxUninstaller()
     : m_hNotify(nullptr), m_bExit(false), m_nTotal(0), m_nDone(0), m_bRunning(false) {
     memset(&m_header, 0, sizeof(m_header));
-    m_szOwnDir[0] = L'\0';
-    wchar_t exe[MAX_PATH + 1];
-    DWORD n = GetModuleFileNameW(nullptr, exe, MAX_PATH);
-    // A cut-off module path would give a wrong directory: leave it empty, so
-    // no manifest is found and nothing is walked.
-    if (n > 0 && n < MAX_PATH) {
-        wchar_t* slash = wcsrchr(exe, L'\\');
-        if (slash) {
-            slash[1] = L'\0';
-            JoinPath(m_szOwnDir, exe);
-        }
-    }
+    GetCurPath(m_szOwnDir);
+    // Only a directory will do: without one no manifest is found and
+    // nothing is walked.
+    size_t n = wcslen(m_szOwnDir);
+    if (n == 0 || m_szOwnDir[n - 1] != L'\\')
+        m_szOwnDir[0] = L'\0';
 }
 
 CVxUninstaller::~CVxUninstaller() {
@@ -169,7 +164,7 @@ int CVxUninstaller::CountTree(const wchar_t* dir) {
         return 0;
     int count = 0;
     do {
-        if (!isDir(fd)) {
+        if (!isDirEntry(fd)) {
             ++count;
         } else if (!isDotName(fd.cFileName) && !isLinkedDir(fd)) {
             wchar_t sub[MAX_PATH];
@@ -187,7 +182,7 @@ bool CVxUninstaller::DelTree(const wchar_t* dir) {
         return false;
     do {
         wchar_t path[MAX_PATH];
-        if (!isDir(fd)) {
+        if (!isDirEntry(fd)) {
             if (JoinPath(path, dir, fd.cFileName))
                 DeleteFileW(path);
             ReportProgress();

@@ -154,6 +154,12 @@ std::wstring ExeDir() {
     return p.substr(0, p.find_last_of(L'\\') + 1);
 }
 
+std::wstring BuiltUninstaller() {
+    // A "\\?\" path does not resolve "..": cut the last folder instead.
+    std::wstring tests = ExeDir();
+    return tests.substr(0, tests.find_last_of(L'\\', tests.size() - 2) + 1) + L"vxUninstall.exe";
+}
+
 ProgressRecorder::ProgressRecorder() {
     m_ready.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
     m_thread.reset(CreateThread(nullptr, 0, ThreadProc, this, 0, nullptr));

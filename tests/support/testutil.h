@@ -64,6 +64,9 @@ int RunProcess(const std::wstring& cmdline, DWORD timeoutMs = 30000, const wchar
 // The full path of the running test executable's folder, ending in '\'.
 std::wstring ExeDir();
 
+// The built vxUninstall.exe, one folder above the test executables.
+std::wstring BuiltUninstaller();
+
 // Waits until pred() holds or timeoutMs passes; the last value of pred().
 template <typename P> bool WaitFor(P pred, DWORD timeoutMs) {
     DWORD start = GetTickCount();
