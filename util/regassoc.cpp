@@ -64,7 +64,7 @@ bool DisplayNameStarts(HKEY uninstall, const wchar_t* sub, REGSAM view, const wc
     // A number or binary data is no name.
     if (r != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ))
         return false;
-    display[std::min(size / sizeof(wchar_t), display.size() - 1)] = L'\0';
+    display[std::min<size_t>(size / sizeof(wchar_t), display.size() - 1)] = L'\0';
     return wcsncmp(display.data(), name, nameLen) == 0;
 }
 
