@@ -57,9 +57,8 @@ unique_cert MakeCert(const std::wstring& subject) {
         !CryptGenKey(prov.get(), AT_SIGNATURE, 0, key.put()))
         return unique_cert();
     CERT_NAME_BLOB blob = {nameSize, name.data()};
-    return unique_cert(
-        CertCreateSelfSignCertificate(prov.get(), &blob, 0, nullptr, nullptr, nullptr, nullptr,
-                                      nullptr));
+    return unique_cert(CertCreateSelfSignCertificate(prov.get(), &blob, 0, nullptr, nullptr,
+                                                     nullptr, nullptr, nullptr));
 }
 
 unique_store OpenRoot(DWORD location) {
@@ -81,9 +80,8 @@ int CountIn(DWORD location, const std::wstring& text) {
 void RemoveFrom(DWORD location, const std::wstring& text) {
     unique_store store = OpenRoot(location);
     while (store) {
-        PCCERT_CONTEXT c = CertFindCertificateInStore(store.get(), X509_ASN_ENCODING, 0,
-                                                      CERT_FIND_SUBJECT_STR_W, text.c_str(),
-                                                      nullptr);
+        PCCERT_CONTEXT c = CertFindCertificateInStore(
+            store.get(), X509_ASN_ENCODING, 0, CERT_FIND_SUBJECT_STR_W, text.c_str(), nullptr);
         // The delete frees the context, also when it fails.
         if (!c || !CertDeleteCertificateFromStore(c))
             break;
@@ -178,8 +176,8 @@ TEST(Cert, ExistsLooksInTheUserRootBySubjectText) {
 
     unique_store store = OpenRoot(kUser);
     ASSERT_TRUE(store);
-    ASSERT_TRUE(CertAddCertificateContextToStore(store.get(), cert.get(), CERT_STORE_ADD_NEW,
-                                                 nullptr));
+    ASSERT_TRUE(
+        CertAddCertificateContextToStore(store.get(), cert.get(), CERT_STORE_ADD_NEW, nullptr));
     store.reset();
     EXPECT_EQ(CertExists(subject.c_str()), 1);
     EXPECT_EQ(CertExists(subject.substr(3, 10).c_str()), 1) << "a part of the subject is enough";

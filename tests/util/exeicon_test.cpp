@@ -108,8 +108,8 @@ TEST(ExeIcon, GroupAndImagesAreWrittenAndReadBack) {
         std::string bytes = Resource(m.get(), RT_ICON, id);
         ASSERT_EQ(bytes, images[i]);
         // What was written is an icon the system can draw.
-        unique_hicon icon(CreateIconFromResourceEx(
-            reinterpret_cast<BYTE*>(&bytes[0]), DWORD(bytes.size()), TRUE, 0x00030000, 0, 0, 0));
+        unique_hicon icon(CreateIconFromResourceEx(reinterpret_cast<BYTE*>(&bytes[0]),
+                                                   DWORD(bytes.size()), TRUE, 0x00030000, 0, 0, 0));
         EXPECT_TRUE(icon);
     }
 }

@@ -36,8 +36,7 @@ bool SetDisplayName(HKEY root, const std::wstring& sub, DWORD type, const void* 
                           bytes) == ERROR_SUCCESS;
 }
 
-bool SetDisplayName(HKEY root, const std::wstring& sub, const std::wstring& name,
-                    REGSAM view = 0) {
+bool SetDisplayName(HKEY root, const std::wstring& sub, const std::wstring& name, REGSAM view = 0) {
     return SetDisplayName(root, sub, REG_SZ, name.c_str(),
                           DWORD((name.size() + 1) * sizeof(wchar_t)), view);
 }
@@ -143,12 +142,12 @@ TEST(Installed, OddlyStoredNames) {
 
     // Stored without the terminator.
     std::wstring bareName = L"VxBareName";
-    ASSERT_TRUE(SetDisplayName(HKEY_LOCAL_MACHINE, L"VxTestInstalledBare", REG_SZ,
-                               bareName.data(), DWORD(bareName.size() * sizeof(wchar_t))));
+    ASSERT_TRUE(SetDisplayName(HKEY_LOCAL_MACHINE, L"VxTestInstalledBare", REG_SZ, bareName.data(),
+                               DWORD(bareName.size() * sizeof(wchar_t))));
     // Exactly 150 characters, also without the terminator: the whole buffer.
     std::wstring fullName = L"VxFullName" + std::wstring(140, L'f');
-    ASSERT_TRUE(SetDisplayName(HKEY_LOCAL_MACHINE, L"VxTestInstalledFull", REG_SZ,
-                               fullName.data(), DWORD(fullName.size() * sizeof(wchar_t))));
+    ASSERT_TRUE(SetDisplayName(HKEY_LOCAL_MACHINE, L"VxTestInstalledFull", REG_SZ, fullName.data(),
+                               DWORD(fullName.size() * sizeof(wchar_t))));
     std::wstring longName = L"VxLongName" + std::wstring(290, L'g');
     ASSERT_TRUE(SetDisplayName(HKEY_LOCAL_MACHINE, L"VxTestInstalledLong", longName));
     DWORD number = 0x263A; // a smiley and a terminator, if read as text
@@ -171,10 +170,10 @@ TEST(Installed, OddlyStoredNames) {
 TEST(Installed, RegistryViews) {
     ScopedUninstallEntry only32(HKEY_LOCAL_MACHINE, L"VxTestView32", KEY_WOW64_32KEY);
     ScopedUninstallEntry only64(HKEY_LOCAL_MACHINE, L"VxTestView64", KEY_WOW64_64KEY);
-    ASSERT_TRUE(SetDisplayName(HKEY_LOCAL_MACHINE, L"VxTestView32", L"VxViewOnly32",
-                               KEY_WOW64_32KEY));
-    ASSERT_TRUE(SetDisplayName(HKEY_LOCAL_MACHINE, L"VxTestView64", L"VxViewOnly64",
-                               KEY_WOW64_64KEY));
+    ASSERT_TRUE(
+        SetDisplayName(HKEY_LOCAL_MACHINE, L"VxTestView32", L"VxViewOnly32", KEY_WOW64_32KEY));
+    ASSERT_TRUE(
+        SetDisplayName(HKEY_LOCAL_MACHINE, L"VxTestView64", L"VxViewOnly64", KEY_WOW64_64KEY));
     if (KeyExists(HKEY_LOCAL_MACHINE, kUninstall + L"\\VxTestView32", KEY_WOW64_64KEY))
         GTEST_SKIP() << "this system has a single registry view";
 
