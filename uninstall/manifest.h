@@ -3,6 +3,8 @@
 // shortcut list, UTF-16LE strings in fixed fields, 32-bit little-endian counts.
 #pragma once
 
+#include "support/vxtext.h"
+
 #include <cstdio>
 #include <cstddef>
 #include <vector>
@@ -42,12 +44,8 @@ template <size_t N> const wchar_t* FieldText(const wchar_t (&field)[N]) {
 // Copies a field into out (capacity cap), cut at the field's end and always
 // terminated; for display only.
 template <size_t N> void CopyFieldForDisplay(const wchar_t (&field)[N], wchar_t* out, size_t cap) {
-    if (cap == 0)
-        return;
-    size_t i = 0;
-    for (; i < N && i + 1 < cap && field[i] != L'\0'; ++i)
-        out[i] = field[i];
-    out[i] = L'\0';
+    if (cap > 0)
+        vx::CopyBounded(out, field, cap - 1 < N ? cap - 1 : N);
 }
 
 inline bool isDirectoryMode(const tagUninstallHeader& h) {

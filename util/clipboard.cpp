@@ -2,6 +2,7 @@
 #include "util/vxutil.h"
 
 #include "support/vxhandle.h"
+#include "support/vxtext.h"
 
 #include <cwchar>
 
@@ -36,11 +37,7 @@ int GetClipboard(wchar_t* out, int maximum) {
     size_t limit = GlobalSize(data) / sizeof(wchar_t);
     if (limit > static_cast<size_t>(maximum) - 1)
         limit = static_cast<size_t>(maximum) - 1;
-    size_t n = 0;
-    while (n < limit && text[n])
-        ++n;
-    wmemcpy(out, text, n);
-    out[n] = L'\0';
+    vx::CopyBounded(out, text, limit);
     return 1;
 }
 

@@ -2,6 +2,7 @@
 #include "util/vxutil.h"
 
 #include "support/vxhandle.h"
+#include "support/vxtext.h"
 
 #include <cstring>
 #include <cwchar>
@@ -65,11 +66,7 @@ int ReadShareMem(const wchar_t* name, wchar_t* out) {
     if (limit > MAX_PATH - 1)
         limit = MAX_PATH - 1;
     const auto* text = reinterpret_cast<const wchar_t*>(view.base());
-    size_t n = 0;
-    while (n < limit && text[n])
-        ++n;
-    wmemcpy(out, text, n);
-    out[n] = L'\0';
+    vx::CopyBounded(out, text, limit);
     return 1;
 }
 

@@ -2,6 +2,7 @@
 
 #include "uninstall/uninstaller.h"
 
+#include <shlobj.h>
 #include <cwchar>
 
 namespace vxtest {
@@ -152,6 +153,12 @@ std::wstring ExeDir() {
     if (p.compare(0, 5, L"unix\\") == 0)
         p = L"\\\\?\\" + p;
     return p.substr(0, p.find_last_of(L'\\') + 1);
+}
+
+std::wstring ShellFolder(int csidl) {
+    wchar_t buf[MAX_PATH] = {};
+    SHGetSpecialFolderPathW(nullptr, buf, csidl, FALSE);
+    return buf;
 }
 
 std::wstring BuiltUninstaller() {

@@ -64,6 +64,9 @@ int RunProcess(const std::wstring& cmdline, DWORD timeoutMs = 30000, const wchar
 // The full path of the running test executable's folder, ending in '\'.
 std::wstring ExeDir();
 
+// A shell folder's path, looked up without creating it ("" when unknown).
+std::wstring ShellFolder(int csidl);
+
 // The built vxUninstall.exe, one folder above the test executables.
 std::wstring BuiltUninstaller();
 

@@ -13,12 +13,6 @@ namespace {
 
 const std::wstring kUninstallRoot = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
 
-std::wstring ShellFolder(int csidl) {
-    wchar_t buf[MAX_PATH] = {};
-    SHGetSpecialFolderPathW(nullptr, buf, csidl, FALSE);
-    return buf;
-}
-
 void RunWith(const ScratchDir& dir, const tagUninstallHeader& h,
              const std::vector<tagUninstallItem>& shortcuts = {}) {
     ASSERT_TRUE(WriteManifest(dir / L"vxUninstall.dat", BuildManifest(h, {}, shortcuts)));

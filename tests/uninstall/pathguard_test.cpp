@@ -1,32 +1,23 @@
 // The folders an uninstall must never walk, and the bounded path joins.
+#include "tests/support/testutil.h"
 #include "uninstall/pathguard.h"
 
 #include <gtest/gtest.h>
 #include <shlobj.h>
 #include <string>
 
-namespace {
-
-std::wstring ShellDir(int csidl) {
-    wchar_t buf[MAX_PATH] = {};
-    SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, buf);
-    return buf;
-}
-
-} // namespace
-
 TEST(PathGuard, SystemAndShellFoldersAreProtected) {
     for (int csidl : {CSIDL_WINDOWS, CSIDL_SYSTEM, CSIDL_PROGRAM_FILES, CSIDL_PROFILE,
                       CSIDL_DESKTOPDIRECTORY, CSIDL_COMMON_DESKTOPDIRECTORY, CSIDL_STARTMENU,
                       CSIDL_PROGRAMS, CSIDL_COMMON_PROGRAMS, CSIDL_APPDATA}) {
-        std::wstring f = ShellDir(csidl);
+        std::wstring f = vxtest::ShellFolder(csidl);
         ASSERT_FALSE(f.empty()) << csidl;
         EXPECT_TRUE(isProtectedDir(f.c_str())) << f;
         EXPECT_TRUE(isProtectedDir((f + L"\\").c_str())) << f;
     }
     // Parents of protected folders hold them: "C:\users\", the Start menu's
     // parents, the drive root.
-    std::wstring programs = ShellDir(CSIDL_PROGRAMS);
+    std::wstring programs = vxtest::ShellFolder(CSIDL_PROGRAMS);
     for (std::wstring p = programs; p.size() > 3; p = p.substr(0, p.find_last_of(L'\\')))
         EXPECT_TRUE(isProtectedDir(p.c_str())) << p;
     EXPECT_TRUE(isProtectedDir(L"C:\\"));
@@ -36,7 +27,7 @@ TEST(PathGuard, SystemAndShellFoldersAreProtected) {
 }
 
 TEST(PathGuard, DisguisedAndRelativePathsAreProtected) {
-    std::wstring win = ShellDir(CSIDL_WINDOWS);
+    std::wstring win = vxtest::ShellFolder(CSIDL_WINDOWS);
     EXPECT_TRUE(isProtectedDir((win + L"\\system32\\..\\").c_str()));
     EXPECT_TRUE(isProtectedDir((win + L"\\.\\").c_str()));
     EXPECT_TRUE(isProtectedDir(L"C:\\vxtest\\..\\"));
@@ -52,8 +43,9 @@ TEST(PathGuard, DisguisedAndRelativePathsAreProtected) {
 
 TEST(PathGuard, ProductFoldersAreNot) {
     EXPECT_FALSE(isProtectedDir(L"C:\\vxtest\\Product\\"));
-    EXPECT_FALSE(isProtectedDir((ShellDir(CSIDL_PROGRAM_FILES) + L"\\Product\\").c_str()));
-    EXPECT_FALSE(isProtectedDir((ShellDir(CSIDL_PROGRAMS) + L"\\Foo Group\\").c_str()));
+    EXPECT_FALSE(
+        isProtectedDir((vxtest::ShellFolder(CSIDL_PROGRAM_FILES) + L"\\Product\\").c_str()));
+    EXPECT_FALSE(isProtectedDir((vxtest::ShellFolder(CSIDL_PROGRAMS) + L"\\Foo Group\\").c_str()));
     EXPECT_FALSE(isProtectedDir(L"\\\\server\\share\\Product\\"));
 }
 

@@ -28,12 +28,6 @@ void RunChild(const std::wstring& product, const tagUninstallHeader& h,
         << "the script deletes itself";
 }
 
-std::wstring ShellFolder(int csidl) {
-    wchar_t buf[MAX_PATH] = {};
-    SHGetSpecialFolderPathW(nullptr, buf, csidl, FALSE);
-    return buf;
-}
-
 } // namespace
 
 TEST(SelfRemoval, DirectoryModeRemovesTheInstallDirectory) {

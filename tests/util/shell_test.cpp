@@ -192,7 +192,7 @@ TEST_F(ShellTest, SetShortcutIconChangesOnlyTheIcon) {
 TEST_F(ShellTest, CreateUrlShortcutWritesTheUrl) {
     ScratchDir dir(L"urlshortcut");
     std::wstring path = dir / L"site.url";
-    const wchar_t url[] = L"http://example.com/path?q=1";
+    const wchar_t url[] = L"http://127.0.0.1/path?q=1";
     ASSERT_EQ(CreateUrlShortcut(path.c_str(), url), 1);
     ASSERT_TRUE(FileExists(path));
     wchar_t stored[MAX_PATH] = {};
