@@ -1,8 +1,8 @@
 #!/bin/bash
 # Reads the built executable's export table and checks that every name in
-# tests/exports.txt is exported (C++ names are compared demangled).
+# the lists under tests/exports/ is exported (C++ names are compared demangled).
 set -euo pipefail
-objdump=$1 exe=$2 list=$3
+objdump=$1 exe=$2 lists=$3
 table=$("$objdump" -p "$exe" | sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' |
         awk '{print $NF}' | c++filt)
 missing=0
@@ -14,7 +14,7 @@ while IFS= read -r name; do
         echo "not exported: $name"
         missing=1
     fi
-done <"$list"
+done < <(cat "$lists"/*.txt)
 count=$(grep -c . <<<"$table" || true)
 echo "$count names exported by $(basename "$exe")"
 exit $missing
