@@ -1,5 +1,6 @@
-// Process entry: asks the user to confirm, runs the uninstall, removes the
-// uninstaller.
+// Process entry: asks the user to confirm, runs the uninstall on its worker
+// while the message loop runs, then removes the uninstaller.
+#include "app/vxapp.h"
 #include "support/vxhandle.h"
 #include "uninstall/pathguard.h"
 #include "uninstall/uninstaller.h"
@@ -11,12 +12,25 @@ namespace {
 
 const wchar_t kAppName[] = L"Kelp软件-卸载程序";
 
+// The end of the run removes the uninstaller; the process ends there.
 LRESULT CALLBACK NotifyProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_NCCREATE) {
+        auto* cs = reinterpret_cast<CREATESTRUCTW*>(lParam);
+        SetWindowLongPtrW(hWnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(cs->lpCreateParams));
+    } else if (msg == WM_UNINSTALL_PROGRESS && wParam == 100) {
+        // The walk also reaches 100 while the run goes on; only the end of
+        // the run removes the uninstaller.
+        auto* engine = reinterpret_cast<CVxUninstaller*>(GetWindowLongPtrW(hWnd, GWLP_USERDATA));
+        if (engine && engine->isRunEnded()) {
+            engine->DeleteSelf();
+            GetVxApp().ExitApp();
+        }
+    }
     return DefWindowProcW(hWnd, msg, wParam, lParam);
 }
 
-// Receives the engine's progress; nothing is shown while the run is inline.
-vx::unique_hwnd CreateNotifyWindow(HINSTANCE hInst) {
+// Receives the engine's progress; nothing is shown while the run goes on.
+vx::unique_hwnd CreateNotifyWindow(HINSTANCE hInst, CVxUninstaller* engine) {
     WNDCLASSEXW wc = {};
     wc.cbSize = sizeof(wc);
     wc.lpfnWndProc = NotifyProc;
@@ -24,12 +38,14 @@ vx::unique_hwnd CreateNotifyWindow(HINSTANCE hInst) {
     wc.lpszClassName = L"VxUninstallNotify";
     RegisterClassExW(&wc);
     return vx::unique_hwnd(CreateWindowExW(0, wc.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE,
-                                           nullptr, hInst, nullptr));
+                                           nullptr, hInst, engine));
 }
 
 } // namespace
 
-int WINAPI wWinMain(HINSTANCE hInst, HINSTANCE, LPWSTR, int) {
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
+    CVxApp& app = GetVxApp();
+    app.SetAppName(kAppName);
     CVxUninstaller engine;
 
     tagUninstallHeader header;
@@ -43,11 +59,11 @@ int WINAPI wWinMain(HINSTANCE hInst, HINSTANCE, LPWSTR, int) {
     wchar_t prompt[128];
     _snwprintf(prompt, std::size(prompt), L"您确定要卸载%s?", product);
     prompt[std::size(prompt) - 1] = L'\0';
-    if (MessageBoxW(nullptr, prompt, kAppName, MB_YESNO | MB_DEFBUTTON1) != IDYES)
-        return 0;
+    if (MessageBoxW(nullptr, prompt, app.GetAppName(), MB_YESNO | MB_DEFBUTTON1) != IDYES)
+        app.ExitApp();
 
-    vx::unique_hwnd notify = CreateNotifyWindow(hInst);
-    engine.StartUninstall(notify.get(), 0);
-    engine.DeleteSelf();
-    return 0;
+    vx::unique_hwnd notify = CreateNotifyWindow(app.GetInstance(), &engine);
+    app.SetMainWnd(notify.get());
+    engine.StartUninstall(notify.get(), 1);
+    return app.MsgLoop();
 }

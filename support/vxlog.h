@@ -43,7 +43,7 @@ private:
     // The block's size in characters, from SetMemName.
     int m_nMemChars;
     // Serialises WriteLog3, so lines neither interleave nor race for the offset.
-    SRWLOCK m_memLock;
+    mutable SRWLOCK m_memLock;
 };
 
 VX_CAPI void WriteLog(const wchar_t* lpszText);

@@ -1,10 +1,10 @@
 #include "uninstall/uninstaller.h"
 
 #include "support/vxhandle.h"
+#include "support/vxthread.h"
 #include "uninstall/pathguard.h"
 #include "util/vxutil.h"
 
-#include <process.h>
 #include <cstring>
 #include <cwchar>
 
@@ -91,11 +91,10 @@ void CVxUninstaller::StartUninstall(HWND hWnd, int nThread) {
         m_bRunning = false;
         return;
     }
-    HANDLE h =
-        reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, UninstallThread, this, 0, nullptr));
-    if (h)
-        CloseHandle(h);
-    else
+    // Detached, but the handle is taken and closed here rather than by the
+    // detach flag, so a thread that could not start ends the run at once.
+    vx::unique_handle worker(GetVxThread().StartThread(UninstallThread, this, 0));
+    if (!worker)
         m_bRunning = false;
 }
 

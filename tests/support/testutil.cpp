@@ -155,6 +155,10 @@ std::wstring ExeDir() {
     return p.substr(0, p.find_last_of(L'\\') + 1);
 }
 
+bool RunningOnWine() {
+    return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
+}
+
 std::wstring ShellFolder(int csidl) {
     wchar_t buf[MAX_PATH] = {};
     SHGetSpecialFolderPathW(nullptr, buf, csidl, FALSE);

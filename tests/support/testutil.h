@@ -67,6 +67,9 @@ std::wstring ExeDir();
 // A shell folder's path, looked up without creating it ("" when unknown).
 std::wstring ShellFolder(int csidl);
 
+// Whether the tests run under Wine, for the few places it differs from Windows.
+bool RunningOnWine();
+
 // The built vxUninstall.exe, one folder above the test executables.
 std::wstring BuiltUninstaller();
 

@@ -11,9 +11,6 @@ using namespace vxtest;
 
 namespace {
 
-bool RunningOnWine() {
-    return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
-}
 
 FILETIME MakeFileTime(WORD year, WORD month, WORD day, WORD hour, WORD minute) {
     SYSTEMTIME st = {};
