@@ -3,6 +3,7 @@
 #include "support/vxhandle.h"
 #include "support/vxthread.h"
 #include "uninstall/pathguard.h"
+#include "uninstall/report.h"
 #include "util/vxutil.h"
 
 #include <cstring>
@@ -120,6 +121,8 @@ bool CVxUninstaller::UninstallFunc() {
         PostMessageW(m_hNotify, WM_UNINSTALL_PROGRESS, 100, 0);
         return false;
     }
+    // On a thread of its own; the run does not wait for it.
+    DoReport(VX_REPORT_URL, L"uninstall", FieldText(m_header.szProductName));
 
     if (isDirectoryMode(m_header)) {
         m_nDone = 0;
