@@ -1,0 +1,108 @@
+#include "gfx/vximage.h"
+
+#include "gfx/vximage_geometry.h"
+#include "gfx/vximage_load.h"
+#include "support/vxhandle.h"
+
+#include <memory>
+#include <new>
+
+int CVxImage::GetEncoderClsid(const wchar_t* lpszMimeType, CLSID* pClsid) {
+    UINT count = 0, bytes = 0;
+    if (!lpszMimeType || !pClsid || Gdiplus::GetImageEncodersSize(&count, &bytes) != Gdiplus::Ok ||
+        bytes == 0)
+        return -1;
+    std::unique_ptr<unsigned char[]> buffer(new (std::nothrow) unsigned char[bytes]);
+    if (!buffer)
+        return -1;
+    auto* list = reinterpret_cast<Gdiplus::ImageCodecInfo*>(buffer.get());
+    if (Gdiplus::GetImageEncoders(count, bytes, list) != Gdiplus::Ok)
+        return -1;
+    // The list and the strings it points to share the one block.
+    if (static_cast<unsigned long long>(count) * sizeof(Gdiplus::ImageCodecInfo) > bytes)
+        return -1;
+    for (UINT i = 0; i < count; ++i) {
+        if (list[i].MimeType && lstrcmpW(list[i].MimeType, lpszMimeType) == 0) {
+            *pClsid = list[i].Clsid;
+            return static_cast<int>(i);
+        }
+    }
+    return -1;
+}
+
+bool CVxImage::SaveBitmap(HBITMAP hBitmap, const wchar_t* lpszPath, const wchar_t* lpszFormat) {
+    wchar_t mime[vx::image::kMimeChars];
+    CLSID clsid;
+    if (!lpszPath || !vx::image::MimeType(lpszFormat, mime) || GetEncoderClsid(mime, &clsid) < 0)
+        return false;
+    Gdiplus::Bitmap bitmap(hBitmap, nullptr);
+    return bitmap.GetLastStatus() == Gdiplus::Ok &&
+           bitmap.Save(lpszPath, &clsid, nullptr) == Gdiplus::Ok;
+}
+
+bool CVxImage::SaveScreen(const wchar_t* lpszPath, const wchar_t* lpszFormat) {
+    HDC screen = CreateDCW(L"DISPLAY", nullptr, nullptr, nullptr);
+    if (!screen)
+        return true;
+    RECT all = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    SavePic(screen, all, lpszPath, lpszFormat);
+    DeleteDC(screen);
+    return true;
+}
+
+bool CVxImage::SavePic(HDC hdc, RECT rc, const wchar_t* lpszPath, const wchar_t* lpszFormat) {
+    const int w = rc.right - rc.left, h = rc.bottom - rc.top;
+    if (!hdc || w <= 0 || h <= 0)
+        return true;
+    HDC mem = CreateCompatibleDC(hdc);
+    HBITMAP bitmap = CreateCompatibleBitmap(hdc, w, h);
+    auto release = vx::scope_exit([&] {
+        if (bitmap)
+            DeleteObject(bitmap);
+        if (mem)
+            DeleteDC(mem);
+    });
+    if (!mem || !bitmap)
+        return true;
+    HGDIOBJ old = SelectObject(mem, bitmap);
+    // The picture shows the rectangle itself, wherever it lies.
+    BitBlt(mem, 0, 0, w, h, hdc, rc.left, rc.top, SRCCOPY);
+    SelectObject(mem, old);
+    SaveBitmap(bitmap, lpszPath, lpszFormat);
+    return true;
+}
+
+bool CVxImage::SavePic(HWND hWnd, const wchar_t* lpszPath, const wchar_t* lpszFormat) {
+    HDC dc = GetDC(hWnd);
+    if (!dc)
+        return true;
+    RECT client = {};
+    GetClientRect(hWnd, &client);
+    bool result = SavePic(dc, client, lpszPath, lpszFormat);
+    ReleaseDC(hWnd, dc);
+    return result;
+}
+
+bool CVxImage::SavePic(const wchar_t* lpszSrcPath, const wchar_t* lpszPath,
+                       const wchar_t* lpszFormat) {
+    wchar_t mime[vx::image::kMimeChars];
+    CLSID clsid;
+    if (!lpszPath || !vx::image::MimeType(lpszFormat, mime) || GetEncoderClsid(mime, &clsid) < 0)
+        return true;
+    vx::image::LoadedImage image(lpszSrcPath);
+    if (image)
+        image.get()->Save(lpszPath, &clsid, nullptr);
+    return true;
+}
+
+bool CVxImage::BmToStream(HBITMAP hBitmap, IStream* pStream, const wchar_t* lpszFormat) {
+    wchar_t mime[vx::image::kMimeChars];
+    CLSID clsid;
+    if (!hBitmap || !pStream || !vx::image::MimeType(lpszFormat, mime) ||
+        GetEncoderClsid(mime, &clsid) < 0)
+        return true;
+    Gdiplus::Bitmap bitmap(hBitmap, nullptr);
+    if (bitmap.GetLastStatus() == Gdiplus::Ok)
+        bitmap.Save(pStream, &clsid, nullptr);
+    return true;
+}
