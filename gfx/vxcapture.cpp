@@ -2,6 +2,7 @@
 
 #include "gfx/vximage_geometry.h"
 #include "gfx/vximage_load.h"
+#include "gfx/vxres.h"
 #include "support/vxhandle.h"
 
 #include <memory>
@@ -43,17 +44,17 @@ bool CVxImage::SaveBitmap(HBITMAP hBitmap, const wchar_t* lpszPath, const wchar_
 bool CVxImage::SaveScreen(const wchar_t* lpszPath, const wchar_t* lpszFormat) {
     HDC screen = CreateDCW(L"DISPLAY", nullptr, nullptr, nullptr);
     if (!screen)
-        return true;
+        return false;
     RECT all = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
-    SavePic(screen, all, lpszPath, lpszFormat);
+    bool saved = SavePic(screen, all, lpszPath, lpszFormat);
     DeleteDC(screen);
-    return true;
+    return saved;
 }
 
 bool CVxImage::SavePic(HDC hdc, RECT rc, const wchar_t* lpszPath, const wchar_t* lpszFormat) {
     const int w = rc.right - rc.left, h = rc.bottom - rc.top;
     if (!hdc || w <= 0 || h <= 0)
-        return true;
+        return false;
     HDC mem = CreateCompatibleDC(hdc);
     HBITMAP bitmap = CreateCompatibleBitmap(hdc, w, h);
     auto release = vx::scope_exit([&] {
@@ -63,19 +64,18 @@ bool CVxImage::SavePic(HDC hdc, RECT rc, const wchar_t* lpszPath, const wchar_t*
             DeleteDC(mem);
     });
     if (!mem || !bitmap)
-        return true;
+        return false;
     HGDIOBJ old = SelectObject(mem, bitmap);
     // The picture shows the rectangle itself, wherever it lies.
     BitBlt(mem, 0, 0, w, h, hdc, rc.left, rc.top, SRCCOPY);
     SelectObject(mem, old);
-    SaveBitmap(bitmap, lpszPath, lpszFormat);
-    return true;
+    return SaveBitmap(bitmap, lpszPath, lpszFormat);
 }
 
 bool CVxImage::SavePic(HWND hWnd, const wchar_t* lpszPath, const wchar_t* lpszFormat) {
     HDC dc = GetDC(hWnd);
     if (!dc)
-        return true;
+        return false;
     RECT client = {};
     GetClientRect(hWnd, &client);
     bool result = SavePic(dc, client, lpszPath, lpszFormat);
@@ -88,11 +88,9 @@ bool CVxImage::SavePic(const wchar_t* lpszSrcPath, const wchar_t* lpszPath,
     wchar_t mime[vx::image::kMimeChars];
     CLSID clsid;
     if (!lpszPath || !vx::image::MimeType(lpszFormat, mime) || GetEncoderClsid(mime, &clsid) < 0)
-        return true;
+        return false;
     vx::image::LoadedImage image(lpszSrcPath);
-    if (image)
-        image.get()->Save(lpszPath, &clsid, nullptr);
-    return true;
+    return image && image.get()->Save(lpszPath, &clsid, nullptr) == Gdiplus::Ok;
 }
 
 bool CVxImage::BmToStream(HBITMAP hBitmap, IStream* pStream, const wchar_t* lpszFormat) {
@@ -100,9 +98,17 @@ bool CVxImage::BmToStream(HBITMAP hBitmap, IStream* pStream, const wchar_t* lpsz
     CLSID clsid;
     if (!hBitmap || !pStream || !vx::image::MimeType(lpszFormat, mime) ||
         GetEncoderClsid(mime, &clsid) < 0)
-        return true;
+        return false;
+    // Some encoders write from the stream's start rather than its position:
+    // the picture is made apart and then appended where the caller is.
     Gdiplus::Bitmap bitmap(hBitmap, nullptr);
-    if (bitmap.GetLastStatus() == Gdiplus::Ok)
-        bitmap.Save(pStream, &clsid, nullptr);
-    return true;
+    vx::com_ptr<IStream> encoded(vx::CreateMemStream(nullptr, 0));
+    if (bitmap.GetLastStatus() != Gdiplus::Ok || !encoded ||
+        bitmap.Save(encoded.get(), &clsid, nullptr) != Gdiplus::Ok)
+        return false;
+    STATSTG st = {};
+    LARGE_INTEGER zero = {};
+    return SUCCEEDED(encoded.get()->Stat(&st, STATFLAG_NONAME)) &&
+           SUCCEEDED(encoded.get()->Seek(zero, STREAM_SEEK_SET, nullptr)) &&
+           SUCCEEDED(encoded.get()->CopyTo(pStream, st.cbSize, nullptr, nullptr));
 }

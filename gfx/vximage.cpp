@@ -136,7 +136,7 @@ bool CVxImage::DrawImg(HDC hdc, Gdiplus::Image* pImage, int x, int y, int w, int
     if (!hdc)
         return false;
     if (!pImage)
-        return true;
+        return false;
     Gdiplus::Graphics g(hdc);
     vx::image::DrawPiece(g, pImage,
                          vx::image::ResolvePiece(vx::image::Width(pImage),

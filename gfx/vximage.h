@@ -9,7 +9,7 @@
 // module chosen with SetInst. Images are decoded anew on every call and no
 // GDI+ object outlives the call. Destinations are device pixels; a width or
 // height of 0 means the source's natural size. Calls with a boolean result
-// return false only for a null device context.
+// return false for a null device context or an image that did not load.
 #pragma once
 
 #include "support/vxapi.h"
@@ -103,8 +103,8 @@ public:
     bool CheckImage(const wchar_t* lpszPath);
 
     // Capture and encoding. lpszFormat completes the MIME type "image/...":
-    // bmp, png, jpeg, gif, tiff. The savers return true when they ran to the
-    // end, whether or not an encoder was found and the file written.
+    // bmp, png, jpeg, gif, tiff. The savers return true only when the
+    // picture was encoded and written.
     bool SaveScreen(const wchar_t* lpszPath, const wchar_t* lpszFormat);
     bool SavePic(HDC hdc, RECT rc, const wchar_t* lpszPath, const wchar_t* lpszFormat);
     bool SavePic(HWND hWnd, const wchar_t* lpszPath, const wchar_t* lpszFormat);

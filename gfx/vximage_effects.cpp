@@ -58,7 +58,7 @@ bool CVxImage::DrawImgEx(HDC hdc, IStream* pStream, float r, float g, float b, f
         return false;
     LoadedImage image(pStream);
     DrawScaled(*this, hdc, image.get(), vx::image::ScaleMatrix(r, g, b, a), x, y, w, h);
-    return true;
+    return static_cast<bool>(image);
 }
 
 bool CVxImage::DrawImgEx(HDC hdc, const wchar_t* lpszPath, float r, float g, float b, float a,
@@ -67,7 +67,7 @@ bool CVxImage::DrawImgEx(HDC hdc, const wchar_t* lpszPath, float r, float g, flo
         return false;
     LoadedImage image(lpszPath);
     DrawScaled(*this, hdc, image.get(), vx::image::ScaleMatrix(r, g, b, a), x, y, w, h);
-    return true;
+    return static_cast<bool>(image);
 }
 
 bool CVxImage::DrawImgEx(HDC hdc, int nId, const wchar_t* lpszType, float r, float g, float b,
@@ -76,7 +76,7 @@ bool CVxImage::DrawImgEx(HDC hdc, int nId, const wchar_t* lpszType, float r, flo
         return false;
     LoadedImage image(LoadPngFromRes(nId, lpszType));
     DrawScaled(*this, hdc, image.get(), vx::image::ScaleMatrix(r, g, b, a), x, y, w, h);
-    return true;
+    return static_cast<bool>(image);
 }
 
 bool CVxImage::DrawTranImg(HDC hdc, IStream* pStream, DWORD clrHigh, DWORD clrLow, int x, int y,
@@ -85,7 +85,7 @@ bool CVxImage::DrawTranImg(HDC hdc, IStream* pStream, DWORD clrHigh, DWORD clrLo
         return false;
     LoadedImage image(pStream);
     DrawKeyed(*this, hdc, image.get(), clrHigh, clrLow, x, y, w, h);
-    return true;
+    return static_cast<bool>(image);
 }
 
 bool CVxImage::DrawTranImg(HDC hdc, const wchar_t* lpszPath, DWORD clrHigh, DWORD clrLow, int x,
@@ -94,7 +94,7 @@ bool CVxImage::DrawTranImg(HDC hdc, const wchar_t* lpszPath, DWORD clrHigh, DWOR
         return false;
     LoadedImage image(lpszPath);
     DrawKeyed(*this, hdc, image.get(), clrHigh, clrLow, x, y, w, h);
-    return true;
+    return static_cast<bool>(image);
 }
 
 bool CVxImage::DrawTranImg(HDC hdc, int nId, const wchar_t* lpszType, DWORD clrHigh, DWORD clrLow,
@@ -103,7 +103,7 @@ bool CVxImage::DrawTranImg(HDC hdc, int nId, const wchar_t* lpszType, DWORD clrH
         return false;
     LoadedImage image(LoadPngFromRes(nId, lpszType));
     DrawKeyed(*this, hdc, image.get(), clrHigh, clrLow, x, y, w, h);
-    return true;
+    return static_cast<bool>(image);
 }
 
 bool CVxImage::DrawRotate(HDC hdc, IStream* pStream, int nAngle, int x, int y, int w, int h) {
@@ -111,7 +111,7 @@ bool CVxImage::DrawRotate(HDC hdc, IStream* pStream, int nAngle, int x, int y, i
         return false;
     LoadedImage image(pStream);
     DrawTurned(hdc, image.get(), nAngle, x, y, w, h);
-    return true;
+    return static_cast<bool>(image);
 }
 
 bool CVxImage::DrawRotate(HDC hdc, const wchar_t* lpszPath, int nAngle, int x, int y, int w,
@@ -120,7 +120,7 @@ bool CVxImage::DrawRotate(HDC hdc, const wchar_t* lpszPath, int nAngle, int x, i
         return false;
     LoadedImage image(lpszPath);
     DrawTurned(hdc, image.get(), nAngle, x, y, w, h);
-    return true;
+    return static_cast<bool>(image);
 }
 
 bool CVxImage::DrawRotate(HDC hdc, int nId, const wchar_t* lpszType, int nAngle, int x, int y,
@@ -129,7 +129,7 @@ bool CVxImage::DrawRotate(HDC hdc, int nId, const wchar_t* lpszType, int nAngle,
         return false;
     LoadedImage image(LoadPngFromRes(nId, lpszType));
     DrawTurned(hdc, image.get(), nAngle, x, y, w, h);
-    return true;
+    return static_cast<bool>(image);
 }
 
 bool CVxImage::DrawRotateFlip(HDC hdc, IStream* pStream, int x, int y, int w, int h,
@@ -138,7 +138,7 @@ bool CVxImage::DrawRotateFlip(HDC hdc, IStream* pStream, int x, int y, int w, in
         return false;
     LoadedImage image(pStream);
     DrawFlipped(*this, hdc, image.get(), x, y, w, h, type, fAlpha);
-    return true;
+    return static_cast<bool>(image);
 }
 
 bool CVxImage::DrawRotateFlip(HDC hdc, const wchar_t* lpszPath, int x, int y, int w, int h,
@@ -147,7 +147,7 @@ bool CVxImage::DrawRotateFlip(HDC hdc, const wchar_t* lpszPath, int x, int y, in
         return false;
     LoadedImage image(lpszPath);
     DrawFlipped(*this, hdc, image.get(), x, y, w, h, type, fAlpha);
-    return true;
+    return static_cast<bool>(image);
 }
 
 bool CVxImage::DrawRotateFlip(HDC hdc, int nId, const wchar_t* lpszType, int x, int y, int w, int h,
@@ -156,7 +156,7 @@ bool CVxImage::DrawRotateFlip(HDC hdc, int nId, const wchar_t* lpszType, int x, 
         return false;
     LoadedImage image(LoadPngFromRes(nId, lpszType));
     DrawFlipped(*this, hdc, image.get(), x, y, w, h, type, fAlpha);
-    return true;
+    return static_cast<bool>(image);
 }
 
 void CVxImage::DrawRotate3D(HDC hdc, IStream* pStream, int x1, int y1, int x2, int y2, int x3,

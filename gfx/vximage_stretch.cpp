@@ -10,7 +10,7 @@ bool CVxImage::DrawStretchImg(HDC hdc, Gdiplus::Image* pImage, int x, int y, int
     if (!hdc)
         return false;
     if (!pImage)
-        return true;
+        return false;
     // One Graphics for all pieces of the one image. A stretched piece is
     // sampled as if its edge pixels went on beyond it: the default would
     // blend each edge with whatever lies outside the piece, leaving a faint

@@ -87,9 +87,15 @@ TEST(Capture, BitmapToStreamRoundTrips) {
             for (int x : {2, 27})
                 EXPECT_EQ(back.Rgb(x, y), source.Rgb(x, y)) << x << "," << y;
     }
-    // "jpg" names no encoder: nothing written, still true.
+    // Written at the stream's position, after what is there already.
+    vx::com_ptr<IStream> after(vx::CreateMemStream("abcde", 5));
+    LARGE_INTEGER end = {};
+    after.get()->Seek(end, STREAM_SEEK_END, nullptr);
+    ASSERT_TRUE(Img().BmToStream(source.bitmap(), after.get(), L"bmp"));
+    EXPECT_EQ(StreamBytes(after.get()).substr(0, 7), "abcdeBM");
+    // "jpg" names no encoder: nothing written, and the call says so.
     vx::com_ptr<IStream> none(vx::CreateMemStream(nullptr, 0));
-    EXPECT_TRUE(Img().BmToStream(source.bitmap(), none.get(), L"jpg"));
+    EXPECT_FALSE(Img().BmToStream(source.bitmap(), none.get(), L"jpg"));
     EXPECT_EQ(StreamBytes(none.get()).size(), 0u);
 }
 
@@ -102,14 +108,17 @@ TEST(Capture, FilesDeviceContextsAndWindows) {
     Canvas back(16, 16, 0xFFFFFFFF);
     ASSERT_TRUE(Img().DrawImg(back.dc(), png.c_str(), 0, 0, 0, 0));
     EXPECT_TRUE(Near(back.Rgb(12, 12), kBottomRight));
-    EXPECT_TRUE(Img().SavePic(bmp.c_str(), (dir / L"q.jpg").c_str(), L"jpg"));
+    EXPECT_FALSE(Img().SavePic(bmp.c_str(), (dir / L"q.jpg").c_str(), L"jpg"));
     EXPECT_FALSE(FileExists(dir / L"q.jpg"));
+    EXPECT_FALSE(Img().SavePic((dir / L"absent.bmp").c_str(), png.c_str(), L"png"));
 
     // Part of a device context: the rectangle itself.
     Canvas c(40, 40, 0xFFFFFFFF);
     ASSERT_TRUE(Img().DrawImg(c.dc(), bmp.c_str(), 20, 20, 0, 0));
     RECT part = {20, 20, 36, 28};
     ASSERT_TRUE(Img().SavePic(c.dc(), part, (dir / L"part.png").c_str(), L"png"));
+    RECT flat = {20, 20, 20, 28};
+    EXPECT_FALSE(Img().SavePic(c.dc(), flat, (dir / L"flat.png").c_str(), L"png"));
     SIZE size = ImageSize(dir / L"part.png");
     EXPECT_EQ(size.cx, 16);
     EXPECT_EQ(size.cy, 8);

@@ -87,9 +87,10 @@ TEST(ImageDraw, NullDeviceContextDrawsNothingAndFails) {
     EXPECT_FALSE(Img().DrawTranImg(nullptr, s.get(), 0, 0, 0, 0, 0, 0));
     EXPECT_FALSE(Img().DrawRotate(nullptr, s.get(), 0, 0, 0, 0, 0));
     EXPECT_FALSE(Img().DrawRotateFlip(nullptr, s.get(), 0, 0, 0, 0, Gdiplus::RotateNoneFlipX, 1));
-    // A source that does not load draws nothing and still succeeds.
+    // A source that does not load draws nothing and says so.
     Canvas c(8, 8, 0xFFFFFFFF);
-    EXPECT_TRUE(Img().DrawImg(c.dc(), (dir / L"absent.png").c_str(), 0, 0, 0, 0));
+    EXPECT_FALSE(Img().DrawImg(c.dc(), (dir / L"absent.png").c_str(), 0, 0, 0, 0));
+    EXPECT_FALSE(Img().DrawRotate(c.dc(), (dir / L"absent.png").c_str(), 90, 0, 0, 0, 0));
     EXPECT_EQ(FindInk(c, 0xFFFFFF).any(), false);
     EXPECT_TRUE(Img().CheckImage(path.c_str()));
     ASSERT_TRUE(WriteFileBytes(dir / L"t.png", "not a picture"));
