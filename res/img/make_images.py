@@ -15,9 +15,13 @@ import math
 import os
 import struct
 import subprocess
+import sys
 import zlib
 
 HERE = os.path.dirname(os.path.abspath(__file__))
+# The hull and the PNG writer are the icon script's.
+sys.path.insert(0, os.path.join(HERE, "..", "icon"))
+from make_icon import hull, png_bytes  # noqa: E402
 FONT = "/usr/share/fonts/truetype/wqy/wqy-microhei.ttc"
 
 
@@ -395,7 +399,7 @@ def eraser():
     face_pts = [at(r, -W + r), at(L - r, -W + r), at(L - r, W - r), at(r, W - r)]
     top = sd_poly(face_pts)
     body_pts = face_pts + [(x, y + depth) for x, y in face_pts]
-    hull_pts = convex_hull(body_pts)
+    hull_pts = hull(body_pts)
     body = sd_poly(hull_pts)
     top_face = lambda px, py: top(px, py) - r
     solid = lambda px, py: body(px, py) - r
@@ -455,32 +459,7 @@ def smile_arc(put, radius):
     return union(*parts)
 
 
-def convex_hull(points):
-    pts = sorted(set(points))
-
-    def half(seq):
-        out = []
-        for p in seq:
-            while len(out) >= 2 and ((out[-1][0] - out[-2][0]) * (p[1] - out[-2][1]) -
-                                     (out[-1][1] - out[-2][1]) * (p[0] - out[-2][0])) <= 0:
-                out.pop()
-            out.append(p)
-        return out
-    lo, hi = half(pts), half(list(reversed(pts)))
-    return lo[:-1] + hi[:-1]
-
-
 # ---------------------------------------------------------------- output
-def png_bytes(w, h, rgba):
-    def chunk(tag, body):
-        return (struct.pack(">I", len(body)) + tag + body +
-                struct.pack(">I", zlib.crc32(tag + body) & 0xFFFFFFFF))
-    raw = b"".join(b"\0" + rgba[y * w * 4:(y + 1) * w * 4] for y in range(h))
-    return (b"\x89PNG\r\n\x1a\n" +
-            chunk(b"IHDR", struct.pack(">IIBBBBB", w, h, 8, 6, 0, 0, 0)) +
-            chunk(b"IDAT", zlib.compress(raw, 9)) + chunk(b"IEND", b""))
-
-
 def pictures():
     out = {}
     for i in range(5):

@@ -2,6 +2,8 @@
 // zero-sized or replaced surface leaves behind, and a real layered popup
 // updated with per-pixel alpha under the X server.
 #include "gfx/vxdc.h"
+
+#include "tests/gfx/canvas.h"
 #include "support/vxhandle.h"
 
 #include <gtest/gtest.h>
@@ -20,32 +22,11 @@ const COLORREF kBlue = RGB(0, 0, 255);
 const int kFarX = GetSystemMetrics(SM_CXSCREEN) - 160;
 const int kFarY = GetSystemMetrics(SM_CYSCREEN) - 60;
 
-// A black 32-bit memory context standing in for a window.
-class Target {
+// A black 32-bit memory context standing in for a window, read as GDI does.
+class Target : public vxtest::Canvas {
 public:
-    Target(int w, int h) : m_dc(CreateCompatibleDC(nullptr)) {
-        BITMAPINFO bi = {};
-        bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
-        bi.bmiHeader.biWidth = w;
-        bi.bmiHeader.biHeight = -h;
-        bi.bmiHeader.biPlanes = 1;
-        bi.bmiHeader.biBitCount = 32;
-        void* bits = nullptr;
-        m_bmp = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-        m_old = SelectObject(m_dc, m_bmp);
-    }
-    ~Target() {
-        SelectObject(m_dc, m_old);
-        DeleteObject(m_bmp);
-        DeleteDC(m_dc);
-    }
-    HDC dc() const { return m_dc; }
-    COLORREF at(int x, int y) const { return GetPixel(m_dc, x, y); }
-
-private:
-    HDC m_dc;
-    HBITMAP m_bmp;
-    HGDIOBJ m_old;
+    Target(int w, int h) : Canvas(w, h) {}
+    COLORREF at(int x, int y) const { return GetPixel(dc(), x, y); }
 };
 
 void Fill(HDC dc, int l, int t, int r, int b, COLORREF c) {
