@@ -3,6 +3,8 @@
 #pragma once
 
 #include <windows.h>
+#include <wincrypt.h>
+#include <winsvc.h>
 #include <cstdio>
 #include <utility>
 
@@ -88,6 +90,26 @@ template <typename T> struct com {
     static type invalid() { return nullptr; }
     static void close(type p) { p->Release(); }
 };
+struct hglobal {
+    using type = HGLOBAL;
+    static type invalid() { return nullptr; }
+    static void close(type h) { ::GlobalFree(h); }
+};
+struct sc_handle {
+    using type = SC_HANDLE;
+    static type invalid() { return nullptr; }
+    static void close(type h) { ::CloseServiceHandle(h); }
+};
+struct cert_store {
+    using type = HCERTSTORE;
+    static type invalid() { return nullptr; }
+    static void close(type h) { ::CertCloseStore(h, 0); }
+};
+struct cert_context {
+    using type = PCCERT_CONTEXT;
+    static type invalid() { return nullptr; }
+    static void close(type c) { ::CertFreeCertificateContext(c); }
+};
 struct stdio_file {
     using type = FILE*;
     static type invalid() { return nullptr; }
@@ -102,6 +124,10 @@ using unique_hkey = unique_any<traits::hkey>;
 using unique_hmodule = unique_any<traits::hmodule>;
 using unique_hwnd = unique_any<traits::hwnd>;
 using unique_file = unique_any<traits::stdio_file>;
+using unique_hglobal = unique_any<traits::hglobal>;
+using unique_sc_handle = unique_any<traits::sc_handle>;
+using unique_cert_store = unique_any<traits::cert_store>;
+using unique_cert_context = unique_any<traits::cert_context>;
 using unique_view = unique_any<traits::mapped_view>;
 template <typename T> using com_ptr = unique_any<traits::com<T>>;
 

@@ -9,19 +9,8 @@
 
 namespace {
 
-struct store_traits {
-    using type = HCERTSTORE;
-    static type invalid() { return nullptr; }
-    static void close(type h) { ::CertCloseStore(h, 0); }
-};
-using unique_store = vx::unique_any<store_traits>;
-
-struct cert_traits {
-    using type = PCCERT_CONTEXT;
-    static type invalid() { return nullptr; }
-    static void close(type c) { ::CertFreeCertificateContext(c); }
-};
-using unique_cert = vx::unique_any<cert_traits>;
+using unique_store = vx::unique_cert_store;
+using unique_cert = vx::unique_cert_context;
 
 using vx::unique_view;
 

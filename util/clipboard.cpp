@@ -6,16 +6,7 @@
 
 #include <cwchar>
 
-namespace {
-
-struct hglobal_traits {
-    using type = HGLOBAL;
-    static type invalid() { return nullptr; }
-    static void close(type h) { ::GlobalFree(h); }
-};
-using unique_hglobal = vx::unique_any<hglobal_traits>;
-
-} // namespace
+using vx::unique_hglobal;
 
 int GetClipboard(wchar_t* out, int maximum) {
     if (!out || maximum <= 0)

@@ -3,16 +3,7 @@
 
 #include "support/vxhandle.h"
 
-namespace {
-
-struct sc_handle_traits {
-    using type = SC_HANDLE;
-    static type invalid() { return nullptr; }
-    static void close(type h) { ::CloseServiceHandle(h); }
-};
-using unique_sc_handle = vx::unique_any<sc_handle_traits>;
-
-} // namespace
+using vx::unique_sc_handle;
 
 int SetPrivilege(const wchar_t* privilege, int enable) {
     if (!privilege)

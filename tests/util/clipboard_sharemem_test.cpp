@@ -12,15 +12,9 @@ using namespace vxtest;
 
 namespace {
 
-struct hglobal_traits {
-    using type = HGLOBAL;
-    static type invalid() { return nullptr; }
-    static void close(type h) { ::GlobalFree(h); }
-};
-
 // Puts raw bytes on the clipboard as CF_UNICODETEXT, without the library.
 bool PutRawText(const void* data, size_t bytes) {
-    vx::unique_any<hglobal_traits> block(GlobalAlloc(GMEM_MOVEABLE, bytes));
+    vx::unique_hglobal block(GlobalAlloc(GMEM_MOVEABLE, bytes));
     void* p = block ? GlobalLock(block.get()) : nullptr;
     if (!p || !OpenClipboard(nullptr))
         return false;

@@ -323,12 +323,7 @@ std::wstring ServiceName(const wchar_t* what) {
     return L"VxTestDrv" + std::wstring(what) + std::to_wstring(GetCurrentProcessId());
 }
 
-struct sc_traits {
-    using type = SC_HANDLE;
-    static type invalid() { return nullptr; }
-    static void close(type h) { ::CloseServiceHandle(h); }
-};
-using ScHandle = vx::unique_any<sc_traits>;
+using ScHandle = vx::unique_sc_handle;
 
 } // namespace
 
