@@ -68,22 +68,18 @@ namespace vx {
 IStream* CreateMemStream(const void* data, size_t size) {
     // A zero-byte movable block cannot be locked; one spare byte keeps the
     // copy path the same and the stream's size is set to the real count.
-    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, size ? size : 1);
-    if (!block)
+    vx::unique_hglobal block(GlobalAlloc(GMEM_MOVEABLE, size ? size : 1));
+    void* dst = block ? GlobalLock(block.get()) : nullptr;
+    if (!dst)
         return nullptr;
-    if (void* dst = GlobalLock(block)) {
-        if (size)
-            memcpy(dst, data, size);
-        GlobalUnlock(block);
-    } else {
-        GlobalFree(block);
-        return nullptr;
-    }
+    if (size)
+        memcpy(dst, data, size);
+    GlobalUnlock(block.get());
     IStream* stream = nullptr;
-    if (FAILED(CreateStreamOnHGlobal(block, TRUE, &stream)) || !stream) {
-        GlobalFree(block);
+    if (FAILED(CreateStreamOnHGlobal(block.get(), TRUE, &stream)) || !stream)
         return nullptr;
-    }
+    // The stream frees the block when it is released.
+    block.release();
     // The block may be larger than asked for; the stream is exactly size.
     ULARGE_INTEGER length;
     length.QuadPart = size;

@@ -93,19 +93,15 @@ bool CVxSkin::LoadSkin(const wchar_t* lpszName) {
         return false;
     // A movable block of 0 bytes cannot be locked: an empty pack gets one
     // spare byte and holds no entries.
-    HGLOBAL data =
-        GlobalAlloc(GMEM_MOVEABLE, static_cast<SIZE_T>(size.QuadPart ? size.QuadPart : 1));
-    if (!data)
-        return false;
-    auto* bytes = static_cast<unsigned char*>(GlobalLock(data));
+    vx::unique_hglobal data(
+        GlobalAlloc(GMEM_MOVEABLE, static_cast<SIZE_T>(size.QuadPart ? size.QuadPart : 1)));
+    auto* bytes = data ? static_cast<unsigned char*>(GlobalLock(data.get())) : nullptr;
     bool read = bytes && ReadAll(file.get(), bytes, static_cast<DWORD>(size.QuadPart));
     if (bytes)
-        GlobalUnlock(data);
-    if (!read) {
-        GlobalFree(data);
+        GlobalUnlock(data.get());
+    if (!read)
         return false;
-    }
-    m_hSkinData = data;
+    m_hSkinData = data.release();
     m_nSkinSize = static_cast<int>(size.QuadPart);
     return true;
 }
