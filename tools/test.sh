@@ -17,6 +17,10 @@ trap cleanup EXIT
 vx_start_xvfb
 # One warm wineserver for the whole run: each test process then starts fast.
 vx_warm_wine
+# The Wine desktop, started here with its output on /dev/null, stays up for
+# the whole run (tests/support/desktop_hold.cpp says why).
+"$VX_ROOT/tools/wine.sh" build/x86_64/tests/vx_desktop_hold.exe </dev/null >/dev/null 2>&1 &
+for _ in $(seq 1 100); do pgrep -f 'explorer.exe /desktop' >/dev/null && break; sleep 0.05; done
 
 status=0
 ctest --preset x86_64 || status=1
