@@ -7,8 +7,12 @@ tools/setup.sh
 source tools/wine-env.sh
 source tools/xvfb.sh
 
+# The tests' builds report to a loopback address no test server listens on,
+# so the reports of every engine run fail at once on this machine instead of
+# looking up the placeholder endpoints' names outside it.
+endpoints=(-DVX_REPORT_URL=http://127.0.0.2/report.asp -DVX_API_URL=http://127.0.0.2/api.ashx)
 for preset in x86_64 i686; do
-    [ -f "build/$preset/CMakeCache.txt" ] || cmake --preset "$preset" >/dev/null
+    cmake --preset "$preset" "${endpoints[@]}" >/dev/null
     cmake --build --preset "$preset"
 done
 
@@ -17,10 +21,6 @@ trap cleanup EXIT
 vx_start_xvfb
 # One warm wineserver for the whole run: each test process then starts fast.
 vx_warm_wine
-# The Wine desktop, started here with its output on /dev/null, stays up for
-# the whole run (tests/support/desktop_hold.cpp says why).
-"$VX_ROOT/tools/wine.sh" build/x86_64/tests/vx_desktop_hold.exe </dev/null >/dev/null 2>&1 &
-for _ in $(seq 1 100); do pgrep -f 'explorer.exe /desktop' >/dev/null && break; sleep 0.05; done
 
 status=0
 ctest --preset x86_64 || status=1
