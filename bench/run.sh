@@ -5,7 +5,7 @@ set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 source "$root/tools/wine-env.sh"
 cd "$root"
-[ -f build/x86_64/CMakeCache.txt ] || cmake --preset x86_64 >/dev/null || exit 1
+vx_configure x86_64 || exit 1
 cmake --build --preset x86_64 --target vxbench >/dev/null || exit 1
 # A warm wineserver keeps process start-up out of the timings. Exit code 2
 # means one is already running for this prefix (someone else's): use it and

@@ -9,7 +9,7 @@ source tools/wine-env.sh
 source tools/xvfb.sh
 
 preset=x86_64
-[ -f "build/$preset/CMakeCache.txt" ] || cmake --preset "$preset" >/dev/null
+vx_configure "$preset"
 cmake --build --preset "$preset" --target vxUninstall vxmkman >/dev/null
 
 headless=0

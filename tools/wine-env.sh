@@ -18,3 +18,11 @@ vx_warm_wine() {
     "$VX_WINESERVER" -p >/dev/null 2>&1 || true # one already running is fine
     "$VX_WINE64" cmd /c exit </dev/null >/dev/null 2>&1 || true
 }
+
+# Configures a preset for runs on this machine: the vendor's endpoints point
+# at 127.0.0.2, where nothing listens, so no report ever leaves the machine
+# (the placeholder names would still be looked up outside it).
+vx_configure() {
+    cmake --preset "$1" -DVX_REPORT_URL=http://127.0.0.2/report.asp \
+        -DVX_API_URL=http://127.0.0.2/api.ashx >/dev/null
+}
