@@ -8,9 +8,9 @@ tools/setup.sh
 source tools/wine-env.sh
 source tools/xvfb.sh
 
-preset=x86_64
-vx_configure "$preset"
-cmake --build --preset "$preset" --target vxUninstall vxmkman >/dev/null
+# The shipping 32-bit build where this machine starts 32-bit programs.
+vx_configure i686
+cmake --build --preset i686 --target vxUninstall vxmkman platform_probe >/dev/null
 
 headless=0
 if [ -z "${DISPLAY:-}" ] || ! xdpyinfo >/dev/null 2>&1; then headless=1; fi
@@ -18,6 +18,15 @@ cleanup() { tools/sample-product.sh clean || true; "$VX_WINESERVER" -k 2>/dev/nu
 trap cleanup EXIT
 vx_start_xvfb
 vx_warm_wine
+if vx_can_run_i686; then
+    preset=i686
+    echo "Running the shipping build (i686)."
+else
+    preset=x86_64
+    echo "Running the x86_64 build: the shipping i686 build cannot run here: $VX_I686_REASON."
+    vx_configure "$preset"
+    cmake --build --preset "$preset" --target vxUninstall vxmkman >/dev/null
+fi
 
 tools/sample-product.sh layout "build/$preset/vxUninstall.exe" "build/$preset/vxmkman.exe"
 echo "Sample product laid out in $VX_DRIVE_C/vxsample; running its vxUninstall.exe"

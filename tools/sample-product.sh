@@ -15,7 +15,20 @@ programs="$VX_DRIVE_C/users/$user/AppData/Roaming/Microsoft/Windows/Start Menu/P
 desktop="$VX_DRIVE_C/users/Public/Desktop"
 ukey='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall'
 
-reg_exists() { "$VX_ROOT/tools/wine.sh" reg query "$ukey\\$1" >/dev/null 2>&1; }
+# A key in either registry view: a 32-bit installer writes in the 32-bit one.
+reg_exists() {
+    local view
+    for view in /reg:32 /reg:64; do
+        "$VX_ROOT/tools/wine.sh" reg query "$ukey\\$1" "$view" >/dev/null 2>&1 && return 0
+    done
+    return 1
+}
+reg_delete() {
+    local view
+    for view in /reg:32 /reg:64; do
+        "$VX_ROOT/tools/wine.sh" reg delete "$ukey\\$1" /f "$view" >/dev/null 2>&1 || true
+    done
+}
 
 # What the uninstall must remove, and what it must leave.
 removed=(
@@ -48,8 +61,16 @@ layout)
     "$VX_ROOT/tools/wine.sh" "$mkman" 'C:\vxsample\Kelp Demo\vxUninstall.dat' \
         --key KelpDemoSample --name 'Kelp Demo' --group 'Kelp Demo' \
         --dir 'C:\vxsample\Kelp Demo\' --shortcut 'C:\vxsample\QuickLaunch\Kelp Demo.lnk'
-    "$VX_ROOT/tools/wine.sh" reg add "$ukey\\KelpDemoSample" /v DisplayName /d 'Kelp Demo' /f >/dev/null
-    "$VX_ROOT/tools/wine.sh" reg add "$ukey\\KelpToolsSample" /v DisplayName /d 'Kelp Tools' /f >/dev/null
+    # The entries go where an installer of the exe's bitness writes them.
+    view=/reg:64
+    [ "$(vx_pe_machine "$exe")" = i386 ] && view=/reg:32
+    for k in 'KelpDemoSample|Kelp Demo|C:\vxsample\Kelp Demo\vxUninstall.exe' \
+        'KelpToolsSample|Kelp Tools|C:\vxsample\Kelp Tools\vxUninstall.exe'; do
+        IFS='|' read -r key name uninstaller <<<"$k"
+        "$VX_ROOT/tools/wine.sh" reg add "$ukey\\$key" /v DisplayName /d "$name" /f "$view" >/dev/null
+        "$VX_ROOT/tools/wine.sh" reg add "$ukey\\$key" /v UninstallString /d "\"$uninstaller\"" \
+            /f "$view" >/dev/null
+    done
     ;;
 check)
     cd "$VX_DRIVE_C"
@@ -72,8 +93,8 @@ clean)
     cd "$VX_DRIVE_C"
     rm -rf "$root" "$programs/Kelp Demo" "$programs/Kelp Tools" "$desktop/Kelp Demo.lnk" \
         "$desktop/Other Product.lnk"
-    "$VX_ROOT/tools/wine.sh" reg delete "$ukey\\KelpDemoSample" /f >/dev/null 2>&1 || true
-    "$VX_ROOT/tools/wine.sh" reg delete "$ukey\\KelpToolsSample" /f >/dev/null 2>&1 || true
+    reg_delete KelpDemoSample
+    reg_delete KelpToolsSample
     ;;
 *)
     echo "usage: $0 layout VXUNINSTALL.EXE VXMKMAN.EXE | check | clean" >&2

@@ -1,6 +1,6 @@
 #!/bin/bash
 # Emulator for CTest and the tools: runs one Windows program in the project's
-# prefix. 64-bit Wine starts 32-bit programs through the 32-bit loader itself.
+# prefix, through the loader that matches the program's PE machine type.
 source "$(dirname "$0")/wine-env.sh"
 [ -f "$WINEPREFIX/.vx-ready" ] || "$VX_ROOT/tools/wine-prefix.sh" >&2 || exit 1
 # Wine recreates drive Z: when it updates a prefix; never run with it.
@@ -11,7 +11,7 @@ rm -f "$WINEPREFIX/dosdevices/z:"
 # reads a pipe, as CTest does, would wait for them to end.
 out=$(mktemp) err=$(mktemp)
 trap 'rm -f "$out" "$err"' EXIT
-"$VX_WINE64" "$@" <&0 >"$out" 2>"$err" &
+"$(vx_loader "${1:-}")" "$@" <&0 >"$out" 2>"$err" &
 child=$!
 trap 'kill "$child" 2>/dev/null' TERM INT
 wait "$child"
