@@ -23,13 +23,42 @@ bool isPlainName(const wchar_t* name) {
            wcscmp(name, L"..") != 0;
 }
 
+// The program an UninstallString starts: the quoted path, or the text up to
+// and including its first ".exe", or the whole text.
+std::wstring CommandProgram(const std::wstring& cmd) {
+    if (!cmd.empty() && cmd[0] == L'"') {
+        size_t end = cmd.find(L'"', 1);
+        return end == std::wstring::npos ? L"" : cmd.substr(1, end - 1);
+    }
+    for (size_t at = 0; at + 4 <= cmd.size(); ++at)
+        if (CompareStringOrdinal(cmd.c_str() + at, 4, L".exe", 4, TRUE) == CSTR_EQUAL &&
+            (at + 4 == cmd.size() || cmd[at + 4] == L' '))
+            return cmd.substr(0, at + 4);
+    return cmd;
+}
+
+bool isThisUninstaller(const std::wstring& program) {
+    wchar_t exe[MAX_PATH + 1];
+    DWORD n = GetModuleFileNameW(nullptr, exe, MAX_PATH);
+    return !program.empty() && n > 0 && n < MAX_PATH && isSamePath(program.c_str(), exe);
+}
+
 } // namespace
 
 int CVxUninstaller::ClearReg(const wchar_t* lpszKey) {
     wchar_t key[MAX_PATH];
     // An empty name would name the Uninstall key itself.
-    if (lpszKey && *lpszKey && JoinPath(key, kUninstallKeyPrefix, lpszKey))
-        RegDeleteKeyW(HKEY_LOCAL_MACHINE, key);
+    if (!lpszKey || !*lpszKey || !JoinPath(key, kUninstallKeyPrefix, lpszKey))
+        return 1;
+    if (RegDeleteKeyW(HKEY_LOCAL_MACHINE, key) != ERROR_FILE_NOT_FOUND)
+        return 1;
+    // An installer of the other bitness wrote the entry in its own registry
+    // view. It goes only when it names this very uninstaller, so another
+    // product's entry of the same name is never touched.
+    const REGSAM other = sizeof(void*) == 4 ? KEY_WOW64_64KEY : KEY_WOW64_32KEY;
+    if (isThisUninstaller(
+            CommandProgram(RegText(HKEY_LOCAL_MACHINE, key, L"UninstallString", other))))
+        RegDeleteKeyExW(HKEY_LOCAL_MACHINE, key, other, 0);
     return 1;
 }
 
@@ -79,19 +108,35 @@ void CVxUninstaller::DeleteSelf() {
     std::string exeText, dirText;
     if (!BatchPath(exe, cp, L"VX_CLEAR_EXE", exeText))
         return;
-    // The install directory is removed whole, so it must exist and must not
-    // be a folder that holds more than this product.
+    // The install directory is removed whole, so it must be a real folder,
+    // judged by what it resolves to right before it is handed over, and not
+    // one that holds more than this product. A link there goes as a link.
+    bool withDir = false;
     const wchar_t* dir = FieldText(m_header.szInstallDir);
-    bool withDir = dir && *dir && PathFileExistsW(dir) && !isProtectedDir(dir) &&
-                   BatchPath(dir, cp, L"VX_CLEAR_DIR", dirText);
+    std::wstring resolved;
+    if (dir && *dir && ResolvePath(dir, resolved) && !Guard().CoversResolved(resolved)) {
+        vx::unique_hfile held;
+        FolderKind kind = OpenFolder(resolved, held);
+        if (kind == FolderKind::Link)
+            RemoveDirectoryW(resolved.c_str());
+        withDir =
+            kind == FolderKind::Folder && BatchPath(resolved.c_str(), cp, L"VX_CLEAR_DIR", dirText);
+    }
 
     char script[1024];
-    if (!FormatClearScript(exeText.c_str(), withDir ? dirText.c_str() : nullptr, script,
-                           sizeof(script)))
+    if (!FormatClearScript(exeText.c_str(), withDir ? dirText.c_str() : nullptr,
+                           GetCurrentProcessId(), script, sizeof(script)))
         return;
-
-    if (!WriteClearScript(script, VX_CLEAR_SCRIPT))
+    std::wstring path;
+    vx::unique_hfile file = CreateClearScript(path);
+    if (!file)
         return;
-    ShellExecuteW(nullptr, L"open", VX_CLEAR_SCRIPT, nullptr, L"c:\\", SW_HIDE);
+    bool written = WriteClearScript(file.get(), script);
+    file.reset();
+    if (!written) {
+        DeleteFileW(path.c_str());
+        return;
+    }
+    LaunchClearScript(path);
     ExitProcess(0);
 }

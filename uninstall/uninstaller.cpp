@@ -25,12 +25,17 @@ bool isLinkedDir(const WIN32_FIND_DATAW& fd) {
     return isDirEntry(fd) && (fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
 }
 
-vx::unique_hfind FindAll(const wchar_t* dir, WIN32_FIND_DATAW& fd) {
-    wchar_t pattern[MAX_PATH];
-    if (!JoinPath(pattern, dir, L"*.*"))
-        return vx::unique_hfind();
-    return vx::unique_hfind(FindFirstFileExW(pattern, FindExInfoBasic, &fd, FindExSearchNameMatch,
-                                             nullptr, FIND_FIRST_EX_LARGE_FETCH));
+vx::unique_hfind FindAll(const std::wstring& dir, WIN32_FIND_DATAW& fd) {
+    std::wstring pattern = dir + L"\\*.*";
+    return vx::unique_hfind(FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &fd,
+                                             FindExSearchNameMatch, nullptr,
+                                             FIND_FIRST_EX_LARGE_FETCH));
+}
+
+// Paths are walked in MAX_PATH buffers: a folder whose search pattern would
+// not fit is beyond what the walk handles.
+bool isWalkable(const std::wstring& dir) {
+    return dir.size() + 4 < MAX_PATH;
 }
 
 // The walks take directories ending in '\'; a manifest entry without one
@@ -61,7 +66,8 @@ CVxUninstaller::~CVxUninstaller() {
 
 CVxUninstaller::CVxUninstaller(const CVxUninstaller& o)
     : m_hNotify(o.m_hNotify), m_bExit(o.m_bExit), m_nTotal(o.m_nTotal), m_nDone(o.m_nDone),
-      m_header(o.m_header), m_entries(o.m_entries), m_shortcuts(o.m_shortcuts), m_bRunning(false) {
+      m_header(o.m_header), m_entries(o.m_entries), m_shortcuts(o.m_shortcuts), m_bRunning(false),
+      m_guard(o.m_guard) {
     memcpy(m_szOwnDir, o.m_szOwnDir, sizeof(m_szOwnDir));
 }
 
@@ -74,6 +80,7 @@ CVxUninstaller& CVxUninstaller::operator=(const CVxUninstaller& o) {
         m_header = o.m_header;
         m_entries = o.m_entries;
         m_shortcuts = o.m_shortcuts;
+        m_guard = o.m_guard;
         memcpy(m_szOwnDir, o.m_szOwnDir, sizeof(m_szOwnDir));
     }
     return *this;
@@ -85,8 +92,10 @@ void CVxUninstaller::SetOwnDir(const wchar_t* lpszDir) {
 }
 
 void CVxUninstaller::StartUninstall(HWND hWnd, int nThread) {
+    // Two runs at once would share the lists and counters.
+    if (m_bRunning.exchange(true))
+        return;
     m_hNotify = hWnd;
-    m_bRunning = true;
     if (nThread == 0) {
         UninstallFunc();
         m_bRunning = false;
@@ -106,9 +115,11 @@ unsigned __stdcall CVxUninstaller::UninstallThread(void* lpParam) {
     Sleep(300);
     self->UninstallFunc();
     // Cleared before the final message, so a window that begins self-removal
-    // on it finds the run over.
+    // on it finds the run over; from then on the engine may be gone, so the
+    // window handle is read first.
+    HWND notify = self->m_hNotify;
     self->m_bRunning = false;
-    PostMessageW(self->m_hNotify, WM_UNINSTALL_PROGRESS, 100, 0);
+    PostMessageW(notify, WM_UNINSTALL_PROGRESS, 100, 0);
     return 0;
 }
 
@@ -121,6 +132,7 @@ bool CVxUninstaller::UninstallFunc() {
         PostMessageW(m_hNotify, WM_UNINSTALL_PROGRESS, 100, 0);
         return false;
     }
+    m_guard.emplace();
     // On a thread of its own; the run does not wait for it.
     DoReport(VX_REPORT_URL, L"uninstall", FieldText(m_header.szProductName));
 
@@ -145,21 +157,31 @@ bool CVxUninstaller::UninstallFunc() {
     return true;
 }
 
+const ProtectedFolders& CVxUninstaller::Guard() {
+    if (!m_guard)
+        m_guard.emplace();
+    return *m_guard;
+}
+
+// A walk starts at the folder the path resolves to, never at a protected one.
+bool CVxUninstaller::ResolveWalkStart(const wchar_t* lpszDir, std::wstring& dir) {
+    return lpszDir && ResolvePath(lpszDir, dir) && !Guard().CoversResolved(dir) && isWalkable(dir);
+}
+
 int CVxUninstaller::CountFiles(const wchar_t* lpszDir) {
-    wchar_t dir[MAX_PATH];
-    if (!DirWithSlash(lpszDir, dir) || isProtectedDir(dir))
-        return 0;
-    return CountTree(dir);
+    std::wstring dir;
+    return ResolveWalkStart(lpszDir, dir) ? CountTree(dir) : 0;
 }
 
 bool CVxUninstaller::DelDir(const wchar_t* lpszDir) {
-    wchar_t dir[MAX_PATH];
-    if (!DirWithSlash(lpszDir, dir) || isProtectedDir(dir))
-        return false;
-    return DelTree(dir);
+    std::wstring dir;
+    return ResolveWalkStart(lpszDir, dir) && DelTree(dir);
 }
 
-int CVxUninstaller::CountTree(const wchar_t* dir) {
+int CVxUninstaller::CountTree(const std::wstring& dir) {
+    vx::unique_hfile held;
+    if (OpenFolder(dir, held) != FolderKind::Folder)
+        return 0;
     WIN32_FIND_DATAW fd;
     vx::unique_hfind find = FindAll(dir, fd);
     if (!find)
@@ -169,37 +191,48 @@ int CVxUninstaller::CountTree(const wchar_t* dir) {
         if (!isDirEntry(fd)) {
             ++count;
         } else if (!isDotName(fd.cFileName) && !isLinkedDir(fd)) {
-            wchar_t sub[MAX_PATH];
-            if (JoinPath(sub, dir, fd.cFileName, L"\\"))
+            std::wstring sub = dir + L"\\" + fd.cFileName;
+            if (isWalkable(sub))
                 count += CountTree(sub);
         }
     } while (FindNextFileW(find.get(), &fd));
     return count;
 }
 
-bool CVxUninstaller::DelTree(const wchar_t* dir) {
+// The folder is judged on an open handle right before it is entered, and
+// held while its contents go: a link, or a folder swapped for one since it
+// was listed, is removed as a link and never entered.
+bool CVxUninstaller::DelTree(const std::wstring& dir) {
+    vx::unique_hfile held;
+    switch (OpenFolder(dir, held)) {
+    case FolderKind::Folder:
+        break;
+    case FolderKind::Link:
+        RemoveDirectoryW(dir.c_str());
+        return true;
+    default:
+        return false;
+    }
     WIN32_FIND_DATAW fd;
     vx::unique_hfind find = FindAll(dir, fd);
     if (!find)
         return false;
     do {
-        wchar_t path[MAX_PATH];
+        std::wstring path = dir + L"\\" + fd.cFileName;
         if (!isDirEntry(fd)) {
-            if (JoinPath(path, dir, fd.cFileName))
-                DeleteFileW(path);
+            DeleteFileW(path.c_str());
             ReportProgress();
         } else if (isDotName(fd.cFileName)) {
             continue;
         } else if (isLinkedDir(fd)) {
-            // Removes the link itself; its target is not touched.
-            if (JoinPath(path, dir, fd.cFileName))
-                RemoveDirectoryW(path);
-        } else if (JoinPath(path, dir, fd.cFileName, L"\\")) {
+            RemoveDirectoryW(path.c_str());
+        } else if (isWalkable(path)) {
             DelTree(path);
         }
     } while (FindNextFileW(find.get(), &fd));
     find.reset();
-    RemoveDirectoryW(dir);
+    held.reset();
+    RemoveDirectoryW(dir.c_str());
     return true;
 }
 

@@ -5,9 +5,12 @@
 
 #include "support/vxapi.h"
 #include "uninstall/manifest.h"
+#include "uninstall/pathguard.h"
 
 #include <windows.h>
 #include <atomic>
+#include <optional>
+#include <string>
 #include <vector>
 
 // Worker to window: wParam the percentage 0..100 (100 ends the run), lParam 0.
@@ -23,6 +26,7 @@ public:
 
     // Stores the notify window; with a thread flag runs on a detached worker
     // (which posts a final 100 when done), otherwise inline on this thread.
+    // Does nothing while a run is going on.
     void StartUninstall(HWND hWnd, int nThread);
 
     // Deletes HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\<name>
@@ -53,8 +57,10 @@ private:
     bool UninstallFunc();
     int CountFiles(const wchar_t* lpszDir);
     bool DelDir(const wchar_t* lpszDir);
-    int CountTree(const wchar_t* lpszDir);
-    bool DelTree(const wchar_t* lpszDir);
+    int CountTree(const std::wstring& dir);
+    bool DelTree(const std::wstring& dir);
+    bool ResolveWalkStart(const wchar_t* lpszDir, std::wstring& dir);
+    const ProtectedFolders& Guard();
     void ReportProgress();
 
     HWND m_hNotify;
@@ -66,4 +72,6 @@ private:
     std::vector<tagUninstallItem> m_shortcuts;
     wchar_t m_szOwnDir[MAX_PATH + 1];
     std::atomic<bool> m_bRunning;
+    // Gathered when a run starts, so the run judges every path by one set.
+    std::optional<ProtectedFolders> m_guard;
 };

@@ -107,25 +107,45 @@ bool MakeFile(const std::wstring& path, const std::string& bytes) {
     return MakeDirs(path) && WriteFileBytes(path, bytes);
 }
 
-ScopedRegKey::ScopedRegKey(HKEY root, const std::wstring& subkey) : m_root(root), m_subkey(subkey) {
-    RegDeleteTreeW(m_root, m_subkey.c_str());
+ScopedRegKey::ScopedRegKey(HKEY root, const std::wstring& subkey, REGSAM view)
+    : m_root(root), m_subkey(subkey), m_view(view) {
+    Remove();
 }
 
 ScopedRegKey::~ScopedRegKey() {
-    RegDeleteTreeW(m_root, m_subkey.c_str());
+    Remove();
+}
+
+void ScopedRegKey::Remove() {
+    vx::unique_hkey h;
+    if (RegOpenKeyExW(m_root, m_subkey.c_str(), 0, KEY_ALL_ACCESS | m_view, h.put()) !=
+        ERROR_SUCCESS)
+        return;
+    RegDeleteTreeW(h.get(), nullptr);
+    h.reset();
+    RegDeleteKeyExW(m_root, m_subkey.c_str(), m_view, 0);
 }
 
 bool ScopedRegKey::Create(const std::wstring& rel) {
     std::wstring k = rel.empty() ? m_subkey : m_subkey + L"\\" + rel;
     vx::unique_hkey h;
-    return RegCreateKeyExW(m_root, k.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, h.put(),
+    return RegCreateKeyExW(m_root, k.c_str(), 0, nullptr, 0, KEY_WRITE | m_view, nullptr, h.put(),
                            nullptr) == ERROR_SUCCESS;
 }
 
 bool ScopedRegKey::Exists(const std::wstring& rel) const {
     std::wstring k = rel.empty() ? m_subkey : m_subkey + L"\\" + rel;
     vx::unique_hkey h;
-    return RegOpenKeyExW(m_root, k.c_str(), 0, KEY_READ, h.put()) == ERROR_SUCCESS;
+    return RegOpenKeyExW(m_root, k.c_str(), 0, KEY_READ | m_view, h.put()) == ERROR_SUCCESS;
+}
+
+bool ScopedRegKey::SetText(const std::wstring& name, const std::wstring& value) {
+    vx::unique_hkey h;
+    return RegCreateKeyExW(m_root, m_subkey.c_str(), 0, nullptr, 0, KEY_WRITE | m_view, nullptr,
+                           h.put(), nullptr) == ERROR_SUCCESS &&
+           RegSetValueExW(
+               h.get(), name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+               static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
 }
 
 int RunProcess(const std::wstring& cmdline, DWORD timeoutMs, const wchar_t* cwd) {

@@ -44,18 +44,23 @@ bool MakeDirs(const std::wstring& path);
 // Writes a small file, creating its folders.
 bool MakeFile(const std::wstring& path, const std::string& bytes = "x");
 
-// A key under HKEY_LOCAL_MACHINE (or another root) that the test owns:
+// A key under HKEY_LOCAL_MACHINE (or another root) that the test owns, in
+// one registry view (0: the process's own, or KEY_WOW64_32KEY/64KEY):
 // removed before and after.
 class ScopedRegKey {
 public:
-    ScopedRegKey(HKEY root, const std::wstring& subkey);
+    ScopedRegKey(HKEY root, const std::wstring& subkey, REGSAM view = 0);
     ~ScopedRegKey();
     bool Create(const std::wstring& rel = L"");
     bool Exists(const std::wstring& rel = L"") const;
+    // Creates the key if needed and sets a REG_SZ value in it.
+    bool SetText(const std::wstring& name, const std::wstring& value);
 
 private:
+    void Remove();
     HKEY m_root;
     std::wstring m_subkey;
+    REGSAM m_view;
 };
 
 // Runs a command line, waits at most timeoutMs; the exit code, or -1.

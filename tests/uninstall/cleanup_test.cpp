@@ -13,6 +13,12 @@ namespace {
 
 const std::wstring kUninstallRoot = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
 
+bool WriteBatch(const std::wstring& path, const std::string& text) {
+    vx::unique_hfile f(
+        CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    return f && WriteClearScript(f.get(), text.c_str());
+}
+
 void RunWith(const ScratchDir& dir, const tagUninstallHeader& h,
              const std::vector<tagUninstallItem>& shortcuts = {}) {
     ASSERT_TRUE(WriteManifest(dir / L"vxUninstall.dat", BuildManifest(h, {}, shortcuts)));
@@ -116,20 +122,23 @@ TEST(DelShortcut, ProductNameIsAFileNameNotAPath) {
 
 TEST(ClearScript, BothForms) {
     char buf[1024];
-    ASSERT_TRUE(FormatClearScript("C:\\P\\vxUninstall.exe", nullptr, buf, sizeof(buf)));
-    EXPECT_STREQ(buf, "@ echo off\r\ntaskkill /im vxUninstall.exe /f\r\n"
-                      "del \"C:\\P\\vxUninstall.exe\"\r\ndel %0");
-    ASSERT_TRUE(FormatClearScript("C:\\P\\vxUninstall.exe", "C:\\P\\", buf, sizeof(buf)));
-    EXPECT_STREQ(buf, "@ echo off\r\ntaskkill /im vxUninstall.exe /f\r\n"
-                      "del \"C:\\P\\vxUninstall.exe\"\r\nrd /S /Q \"C:\\P\\\"\r\ndel %0");
+    const char* wait = "@ echo off\r\ntaskkill /pid 1234 /f >nul 2>nul\r\nset vxn=0\r\n:vxwait\r\n"
+                       "del \"C:\\P\\vxUninstall.exe\" >nul 2>nul\r\n"
+                       "if not exist \"C:\\P\\vxUninstall.exe\" goto vxgone\r\n"
+                       "set /a vxn+=1\r\nif %vxn% geq 10 goto vxgone\r\n"
+                       "ping -n 2 127.0.0.1 >nul\r\ngoto vxwait\r\n:vxgone\r\n";
+    ASSERT_TRUE(FormatClearScript("C:\\P\\vxUninstall.exe", nullptr, 1234, buf, sizeof(buf)));
+    EXPECT_EQ(std::string(buf), std::string(wait) + "del %0");
+    ASSERT_TRUE(FormatClearScript("C:\\P\\vxUninstall.exe", "C:\\P\\", 1234, buf, sizeof(buf)));
+    EXPECT_EQ(std::string(buf), std::string(wait) + "rd /S /Q \"C:\\P\\\"\r\ndel %0");
     char small[40];
-    EXPECT_FALSE(FormatClearScript("C:\\P\\vxUninstall.exe", nullptr, small, sizeof(small)));
+    EXPECT_FALSE(FormatClearScript("C:\\P\\vxUninstall.exe", nullptr, 1, small, sizeof(small)));
     EXPECT_STREQ(small, "");
 }
 
-TEST(ClearScript, WrittenInTextMode) {
+TEST(ClearScript, WrittenAsTextModeWould) {
     ScratchDir dir(L"script");
-    ASSERT_TRUE(WriteClearScript("a\r\nb", (dir / L"s.bat").c_str()));
+    ASSERT_TRUE(WriteBatch(dir / L"s.bat", "a\r\nb"));
     EXPECT_EQ(ReadFileBytes(dir / L"s.bat"), "a\r\r\nb");
 }
 
@@ -142,7 +151,7 @@ TEST(BatchPath, PercentIsDoubledAndNameSurvivesTheInterpreter) {
     ASSERT_TRUE(BatchPath(tricky.c_str(), GetOEMCP(), L"VX_TEST_UNUSED", text));
     EXPECT_NE(text.find("50%%PATH%%off %%0 & more.txt"), std::string::npos) << text;
     std::string script = "@echo off\r\ndel \"" + text + "\"\r\n";
-    ASSERT_TRUE(WriteClearScript(script.c_str(), (dir / L"t.bat").c_str()));
+    ASSERT_TRUE(WriteBatch(dir / L"t.bat", script));
     EXPECT_EQ(RunProcess(L"cmd.exe /c \"" + dir.path() + L"t.bat\""), 0);
     EXPECT_FALSE(FileExists(tricky));
 }
@@ -160,14 +169,14 @@ TEST(BatchPath, UnrepresentableNameStillNamesTheSameFile) {
     for (unsigned char c : fileText)
         EXPECT_LT(c, 0x80) << fileText;
     std::string script = "@echo off\r\nchcp 437 >nul\r\ndel \"" + fileText + "\"\r\n";
-    ASSERT_TRUE(WriteClearScript(script.c_str(), (dir / L"t.bat").c_str()));
+    ASSERT_TRUE(WriteBatch(dir / L"t.bat", script));
     EXPECT_EQ(RunProcess(L"cmd.exe /c \"" + dir.path() + L"t.bat\""), 0);
     EXPECT_FALSE(FileExists(file));
     EXPECT_TRUE(FileExists(decoy));
 
     ASSERT_TRUE(BatchPath(folder.c_str(), cp, L"VX_TEST_DIR", dirText));
     script = "@echo off\r\nrd /S /Q \"" + dirText + "\"\r\n";
-    ASSERT_TRUE(WriteClearScript(script.c_str(), (dir / L"t.bat").c_str()));
+    ASSERT_TRUE(WriteBatch(dir / L"t.bat", script));
     EXPECT_EQ(RunProcess(L"cmd.exe /c \"" + dir.path() + L"t.bat\""), 0);
     EXPECT_FALSE(DirExists(folder));
     EXPECT_TRUE(FileExists(dir / L"t.bat"));
@@ -186,7 +195,7 @@ TEST(BatchPath, NameNoCodePageCanSpellGoesThroughTheEnvironment) {
     // The interpreter, started from this process, inherits the variable.
     ASSERT_TRUE(MakeFile(file));
     std::string script = "@echo off\r\nchcp 437 >nul\r\ndel \"" + text + "\"\r\n";
-    ASSERT_TRUE(WriteClearScript(script.c_str(), (dir / L"t.bat").c_str()));
+    ASSERT_TRUE(WriteBatch(dir / L"t.bat", script));
     EXPECT_EQ(RunProcess(L"cmd.exe /c \"" + dir.path() + L"t.bat\""), 0);
     EXPECT_FALSE(FileExists(file));
     SetEnvironmentVariableW(L"VX_TEST_ENV_PATH", nullptr);

@@ -133,7 +133,7 @@ TEST(ManifestFuzz, TenThousandMutatedManifests) {
             std::string text;
             char script[1024];
             if (*d && BatchPath(d, 437, L"VX_FUZZ_DIR", text))
-                FormatClearScript("C:\\x.exe", text.c_str(), script, sizeof(script));
+                FormatClearScript("C:\\x.exe", text.c_str(), 1, script, sizeof(script));
         }
         wchar_t shown[50];
         CopyFieldForDisplay(h.szProductName, shown, std::size(shown));
