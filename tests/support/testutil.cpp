@@ -225,8 +225,13 @@ DWORD WINAPI ProgressRecorder::ThreadProc(void* p) {
 LRESULT CALLBACK ProgressRecorder::WndProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
     auto* self = reinterpret_cast<ProgressRecorder*>(GetWindowLongPtrW(h, GWLP_USERDATA));
     if (msg == WM_UNINSTALL_PROGRESS && self) {
-        std::lock_guard<std::mutex> lock(self->m_mu);
-        self->m_entries.push_back({static_cast<int>(wp), InSendMessage() != FALSE});
+        bool sent = InSendMessage() != FALSE;
+        {
+            std::lock_guard<std::mutex> lock(self->m_mu);
+            self->m_entries.push_back({static_cast<int>(wp), sent});
+        }
+        if (sent && self->onSent)
+            self->onSent(static_cast<int>(wp));
         return 0;
     }
     if (msg == WM_CLOSE) {

@@ -7,6 +7,7 @@
 
 #include <windows.h>
 #include <atomic>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -104,6 +105,9 @@ public:
     std::vector<int> Percents() const;
     // Waits until n posted messages have arrived.
     bool WaitPosted(size_t n, DWORD timeoutMs);
+    // Runs on the window's thread for each sent message, while the sender
+    // waits: the moment between two files of a walk.
+    std::function<void(int percent)> onSent;
 
 private:
     static DWORD WINAPI ThreadProc(void* p);

@@ -329,3 +329,74 @@ TEST(Worker, JunctionIsRemovedButItsTargetIsNotEntered) {
     EXPECT_FALSE(DirExists(tree + L"link"));
     EXPECT_FALSE(DirExists(tree));
 }
+
+namespace {
+
+// A directory link, as a junction where the system can make one and as a
+// Unix symbolic link under Wine; false when neither can be made.
+bool MakeDirLink(const std::wstring& link, const std::wstring& target, bool& unixLink) {
+    unixLink = false;
+    if (MakeJunction(link, target))
+        return true;
+    RemoveDirectoryW(link.c_str());
+    unixLink = MakeUnixDirLink(link, target);
+    return unixLink;
+}
+
+} // namespace
+
+// A link is removed as a link and never entered: as a manifest entry, as the
+// program group, and when a folder is swapped for one while the walk runs.
+TEST(Worker, LinksAreNeverEntered) {
+    enum Where { Entry, Group, SwappedDuringWalk };
+    for (Where where : {Entry, Group, SwappedDuringWalk}) {
+        SCOPED_TRACE(where);
+        ScratchDir dir(L"links");
+        std::wstring outside = dir / L"outside";
+        ASSERT_TRUE(MakeFile(outside + L"\\precious.txt"));
+        std::wstring tree = dir / L"tree\\";
+        std::wstring group = ShellFolder(CSIDL_PROGRAMS) + L"\\VxTestLinkGroup";
+        std::wstring link;
+        bool unixLink = false;
+        EngineRun run(dir);
+        tagUninstallHeader header = ListHeader();
+        std::vector<tagUninstallItem> entries;
+        switch (where) {
+        case Entry:
+            link = dir / L"entry";
+            entries.push_back(MakeManifestItem(0, link + L"\\"));
+            break;
+        case Group:
+            link = group;
+            header = MakeManifestHeader(L"", L"VxTestProduct", L"VxTestLinkGroup", L"");
+            break;
+        case SwappedDuringWalk:
+            ASSERT_TRUE(MakeFile(tree + L"a\\f1"));
+            ASSERT_TRUE(MakeFile(tree + L"b\\f2"));
+            entries.push_back(MakeManifestItem(0, tree));
+            // Between two files, the folder the walk has not reached yet
+            // becomes a link to the outside folder.
+            run.window.onSent = [&](int) {
+                if (!link.empty())
+                    return;
+                link = tree + (FileExists(tree + L"a\\f1") ? L"a" : L"b");
+                ASSERT_TRUE(MoveFileW(link.c_str(), (dir / L"moved").c_str()));
+                ASSERT_TRUE(MakeDirLink(link, outside, unixLink));
+            };
+            break;
+        }
+        if (where != SwappedDuringWalk && !MakeDirLink(link, outside, unixLink))
+            GTEST_SKIP() << "no way to make a directory link here";
+        run.Manifest(dir, header, entries);
+        run.engine.StartUninstall(run.window.hwnd(), 0);
+
+        ASSERT_FALSE(link.empty());
+        EXPECT_TRUE(FileExists(outside + L"\\precious.txt"));
+        // Wine cannot remove a Unix symbolic link to a directory.
+        if (unixLink)
+            RemoveUnixLink(link);
+        else
+            EXPECT_FALSE(DirExists(link));
+        RemoveDirectoryW(group.c_str());
+    }
+}
