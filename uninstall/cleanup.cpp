@@ -37,28 +37,58 @@ std::wstring CommandProgram(const std::wstring& cmd) {
     return cmd;
 }
 
-bool isThisUninstaller(const std::wstring& program) {
-    wchar_t exe[MAX_PATH + 1];
-    DWORD n = GetModuleFileNameW(nullptr, exe, MAX_PATH);
-    return !program.empty() && n > 0 && n < MAX_PATH && isSamePath(program.c_str(), exe);
+bool isThisUninstaller(const std::wstring& program, const wchar_t* exe) {
+    return !program.empty() && isSamePath(program.c_str(), exe);
+}
+
+const wchar_t* ViewName(REGSAM view) {
+    if (view == 0)
+        return sizeof(void*) == 4 ? L"32-bit view (the uninstaller's own)"
+                                  : L"64-bit view (the uninstaller's own)";
+    return view == KEY_WOW64_32KEY ? L"32-bit view (named there as this uninstaller)"
+                                   : L"64-bit view (named there as this uninstaller)";
 }
 
 } // namespace
 
+// The plain deletion in the own view, the view's own call in another; while
+// planning, whether the key is there to delete.
+LONG CVxUninstaller::DeleteUninstallKey(const wchar_t* key, REGSAM view) {
+    if (!m_plan)
+        return view ? RegDeleteKeyExW(HKEY_LOCAL_MACHINE, key, view, 0)
+                    : RegDeleteKeyW(HKEY_LOCAL_MACHINE, key);
+    vx::unique_hkey h;
+    LONG r = RegOpenKeyExW(HKEY_LOCAL_MACHINE, key, 0, KEY_READ | view, h.put());
+    if (r != ERROR_SUCCESS)
+        return r;
+    DWORD subkeys = 0;
+    RegQueryInfoKeyW(h.get(), nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, nullptr,
+                     nullptr, nullptr, nullptr, nullptr);
+    if (subkeys)
+        Planned(tagRunStep::Refused, std::wstring(L"HKLM\\") + key,
+                L"has subkeys: the plain deletion leaves it");
+    else
+        Planned(tagRunStep::DeleteKey, std::wstring(L"HKLM\\") + key, ViewName(view));
+    return ERROR_SUCCESS;
+}
+
 int CVxUninstaller::ClearReg(const wchar_t* lpszKey) {
     wchar_t key[MAX_PATH];
+    m_part = tagRunStep::Registry;
     // An empty name would name the Uninstall key itself.
     if (!lpszKey || !*lpszKey || !JoinPath(key, kUninstallKeyPrefix, lpszKey))
         return 1;
-    if (RegDeleteKeyW(HKEY_LOCAL_MACHINE, key) != ERROR_FILE_NOT_FOUND)
+    if (DeleteUninstallKey(key, 0) != ERROR_FILE_NOT_FOUND)
         return 1;
     // An installer of the other bitness wrote the entry in its own registry
     // view. It goes only when it names this very uninstaller, so another
     // product's entry of the same name is never touched.
     const REGSAM other = sizeof(void*) == 4 ? KEY_WOW64_64KEY : KEY_WOW64_32KEY;
-    if (isThisUninstaller(
-            CommandProgram(RegText(HKEY_LOCAL_MACHINE, key, L"UninstallString", other))))
-        RegDeleteKeyExW(HKEY_LOCAL_MACHINE, key, other, 0);
+    wchar_t exe[MAX_PATH + 1];
+    if (ExePath(exe) &&
+        isThisUninstaller(
+            CommandProgram(RegText(HKEY_LOCAL_MACHINE, key, L"UninstallString", other)), exe))
+        DeleteUninstallKey(key, other);
     return 1;
 }
 
@@ -68,24 +98,31 @@ void CVxUninstaller::DelShortcut() {
 
     // The group must be a folder inside Programs: an empty name or a failed
     // lookup would otherwise name Programs itself or a folder at a root.
+    m_part = tagRunStep::Group;
     const wchar_t* group = FieldText(m_header.szProgramGroup);
     if (group && *group && GetProgramsPath(folder) && folder[0] &&
         JoinPath(path, folder, L"\\", group) && isStrictlyInside(path, folder)) {
         wchar_t dir[MAX_PATH];
         if (JoinPath(dir, path, L"\\"))
             DelDir(dir);
+    } else if (group && *group) {
+        Planned(tagRunStep::Refused, group, L"not a folder inside the Start-menu Programs folder");
     }
 
+    m_part = tagRunStep::Desktop;
     folder[0] = L'\0';
     const wchar_t* product = FieldText(m_header.szProductName);
     if (isPlainName(product) && GetDesktopPath(folder) && folder[0]) {
         int n = _snwprintf(path, MAX_PATH, L"%s\\%s.lnk", folder, product);
-        if (n > 0 && n < MAX_PATH)
+        if (n > 0 && n < MAX_PATH && !Planned(tagRunStep::DeleteFile, path))
             DeleteFileW(path);
+    } else if (product && *product) {
+        Planned(tagRunStep::Refused, product, L"not a plain file name");
     }
 
+    m_part = tagRunStep::Shortcuts;
     for (const tagUninstallItem& item : m_shortcuts)
-        if (item.szPath[0])
+        if (item.szPath[0] && !Planned(tagRunStep::DeleteFile, item.szPath))
             DeleteFileW(item.szPath);
 }
 
@@ -99,9 +136,9 @@ void CVxUninstaller::DeleteSelf() {
         PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
     }
 
+    m_part = tagRunStep::SelfRemoval;
     wchar_t exe[MAX_PATH + 1];
-    DWORD n = GetModuleFileNameW(nullptr, exe, MAX_PATH);
-    if (n == 0 || n >= MAX_PATH)
+    if (!ExePath(exe))
         return;
 
     const UINT cp = GetOEMCP();
@@ -117,16 +154,27 @@ void CVxUninstaller::DeleteSelf() {
     if (dir && *dir && ResolvePath(dir, resolved) && !Guard().CoversResolved(resolved)) {
         vx::unique_hfile held;
         FolderKind kind = OpenFolder(resolved, held);
-        if (kind == FolderKind::Link)
+        if (kind == FolderKind::Link && !Planned(tagRunStep::RemoveLink, resolved))
             RemoveDirectoryW(resolved.c_str());
+        if (kind == FolderKind::Missing || kind == FolderKind::NotFolder)
+            Planned(tagRunStep::Missing, resolved);
         withDir =
             kind == FolderKind::Folder && BatchPath(resolved.c_str(), cp, L"VX_CLEAR_DIR", dirText);
+    } else if (dir && *dir) {
+        Planned(tagRunStep::Refused, dir, L"a protected folder, or one that cannot be told");
     }
 
     char script[1024];
     if (!FormatClearScript(exeText.c_str(), withDir ? dirText.c_str() : nullptr,
-                           GetCurrentProcessId(), script, sizeof(script)))
+                           GetCurrentProcessId(), script, sizeof(script))) {
+        Planned(tagRunStep::Refused, exe, L"the script does not fit: nothing is removed");
         return;
+    }
+    if (Planned(tagRunStep::ScriptDeletes, exe, L"the uninstaller")) {
+        if (withDir)
+            Planned(tagRunStep::ScriptDeletes, resolved, L"the install folder, with all it holds");
+        return;
+    }
     std::wstring path;
     vx::unique_hfile file = CreateClearScript(path);
     if (!file)

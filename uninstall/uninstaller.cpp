@@ -133,8 +133,10 @@ bool CVxUninstaller::UninstallFunc() {
         return false;
     }
     m_guard.emplace();
+    m_part = tagRunStep::Entries;
     // On a thread of its own; the run does not wait for it.
-    DoReport(VX_REPORT_URL, L"uninstall", FieldText(m_header.szProductName));
+    if (!m_plan)
+        DoReport(VX_REPORT_URL, L"uninstall", FieldText(m_header.szProductName));
 
     if (isDirectoryMode(m_header)) {
         m_nDone = 0;
@@ -146,7 +148,7 @@ bool CVxUninstaller::UninstallFunc() {
         for (const tagUninstallItem& item : m_entries) {
             if (item.nKind == 0)
                 DelDir(item.szPath);
-            else
+            else if (!Planned(tagRunStep::DeleteFile, item.szPath))
                 DeleteFileW(item.szPath);
         }
     }
@@ -163,19 +165,56 @@ const ProtectedFolders& CVxUninstaller::Guard() {
     return *m_guard;
 }
 
-// A walk starts at the folder the path resolves to, never at a protected one.
-bool CVxUninstaller::ResolveWalkStart(const wchar_t* lpszDir, std::wstring& dir) {
-    return lpszDir && ResolvePath(lpszDir, dir) && !Guard().CoversResolved(dir) && isWalkable(dir);
+// A walk starts at the folder the path resolves to, never at a protected
+// one. Why a start is refused, or nullptr.
+const wchar_t* CVxUninstaller::WalkRefusal(const wchar_t* lpszDir, std::wstring& dir) {
+    if (!lpszDir || !ResolvePath(lpszDir, dir))
+        return L"not a full path, or one whose folder cannot be told";
+    if (Guard().CoversResolved(dir))
+        return L"a protected folder, a drive root, or a folder holding one";
+    if (!isWalkable(dir))
+        return L"too long for the walk";
+    return nullptr;
 }
 
 int CVxUninstaller::CountFiles(const wchar_t* lpszDir) {
     std::wstring dir;
-    return ResolveWalkStart(lpszDir, dir) ? CountTree(dir) : 0;
+    return !WalkRefusal(lpszDir, dir) ? CountTree(dir) : 0;
 }
 
 bool CVxUninstaller::DelDir(const wchar_t* lpszDir) {
     std::wstring dir;
-    return ResolveWalkStart(lpszDir, dir) && DelTree(dir);
+    if (const wchar_t* why = WalkRefusal(lpszDir, dir)) {
+        Planned(tagRunStep::Refused, lpszDir ? lpszDir : L"", why);
+        return false;
+    }
+    return DelTree(dir);
+}
+
+// While planning, records the step and returns true: the caller then leaves
+// the step undone. Otherwise false.
+bool CVxUninstaller::Planned(tagRunStep::Action action, const std::wstring& path,
+                             const wchar_t* note) {
+    if (!m_plan)
+        return false;
+    m_plan->push_back({m_part, action, path, note});
+    return true;
+}
+
+bool CVxUninstaller::Plan(std::vector<tagRunStep>& steps) {
+    if (m_bRunning.exchange(true))
+        return false;
+    // A dry run tells no window about its progress.
+    HWND notify = m_hNotify;
+    m_hNotify = nullptr;
+    m_plan = &steps;
+    bool read = UninstallFunc();
+    m_bRunning = false;
+    if (read)
+        DeleteSelf();
+    m_plan = nullptr;
+    m_hNotify = notify;
+    return read;
 }
 
 int CVxUninstaller::CountTree(const std::wstring& dir) {
@@ -208,9 +247,11 @@ bool CVxUninstaller::DelTree(const std::wstring& dir) {
     case FolderKind::Folder:
         break;
     case FolderKind::Link:
-        RemoveDirectoryW(dir.c_str());
+        if (!Planned(tagRunStep::RemoveLink, dir))
+            RemoveDirectoryW(dir.c_str());
         return true;
     default:
+        Planned(tagRunStep::Missing, dir);
         return false;
     }
     WIN32_FIND_DATAW fd;
@@ -220,19 +261,26 @@ bool CVxUninstaller::DelTree(const std::wstring& dir) {
     do {
         std::wstring path = dir + L"\\" + fd.cFileName;
         if (!isDirEntry(fd)) {
-            DeleteFileW(path.c_str());
+            if (!Planned(tagRunStep::DeleteFile, path))
+                DeleteFileW(path.c_str());
             ReportProgress();
         } else if (isDotName(fd.cFileName)) {
+            if (fd.cFileName[1] && wcscmp(fd.cFileName, L".."))
+                Planned(tagRunStep::Skipped, path, L"its name begins with a dot");
             continue;
         } else if (isLinkedDir(fd)) {
-            RemoveDirectoryW(path.c_str());
+            if (!Planned(tagRunStep::RemoveLink, path))
+                RemoveDirectoryW(path.c_str());
         } else if (isWalkable(path)) {
             DelTree(path);
+        } else {
+            Planned(tagRunStep::Refused, path, L"too long for the walk");
         }
     } while (FindNextFileW(find.get(), &fd));
     find.reset();
     held.reset();
-    RemoveDirectoryW(dir.c_str());
+    if (!Planned(tagRunStep::RemoveFolder, dir))
+        RemoveDirectoryW(dir.c_str());
     return true;
 }
 
@@ -248,6 +296,14 @@ void CVxUninstaller::ReportProgress() {
     // the whole percentage where it was would only repeat the last target.
     if (percent != before && percent >= 0 && percent <= 100)
         SendMessageW(m_hNotify, WM_UNINSTALL_PROGRESS, static_cast<WPARAM>(percent), 0);
+}
+
+bool CVxUninstaller::ExePath(wchar_t (&exe)[MAX_PATH + 1]) const {
+    // A plan is made for the uninstaller beside the manifest, not this program.
+    if (m_plan)
+        return JoinPath(exe, MAX_PATH, m_szOwnDir, L"vxUninstall.exe");
+    DWORD n = GetModuleFileNameW(nullptr, exe, MAX_PATH);
+    return n > 0 && n < MAX_PATH;
 }
 
 bool CVxUninstaller::isRunEnded() const {

@@ -17,6 +17,26 @@
 #define WM_UNINSTALL_PROGRESS (WM_USER + 1001)
 static_assert(WM_UNINSTALL_PROGRESS == 2025, "progress message number");
 
+// One thing a run would do, or would leave alone, as CVxUninstaller::Plan
+// records it instead of doing it.
+struct tagRunStep {
+    enum Part { Entries, Registry, Group, Desktop, Shortcuts, SelfRemoval };
+    enum Action {
+        DeleteFile,   // a file (or a link to a file)
+        RemoveFolder, // a folder, once what it holds has gone
+        RemoveLink,   // a folder link, removed as a link and never entered
+        Missing,      // a walk start that is not there or not a folder
+        Refused,      // a path the guards keep, note says why
+        Skipped,      // a folder the walk does not enter (its name begins with a dot)
+        DeleteKey,    // a registry key, note names the view
+        ScriptDeletes // a path the self-removal script deletes, note says how
+    };
+    Part part;
+    Action action;
+    std::wstring path;
+    std::wstring note;
+};
+
 class VX_API CVxUninstaller {
 public:
     CVxUninstaller();
@@ -37,6 +57,12 @@ public:
     // Writes and launches "c:\clear.bat" and ends the process; returns only
     // when the script cannot be written. Waits for a running uninstall first.
     void DeleteSelf();
+
+    // A dry run: what StartUninstall and then DeleteSelf would do on this
+    // machine, through the same steps and guards, recorded in run order
+    // instead of done. Nothing is deleted and no report is sent. False when
+    // the manifest cannot be opened or a run is going on.
+    bool Plan(std::vector<tagRunStep>& steps);
 
     // True once a started run has finished all its steps (or none was started).
     bool isRunEnded() const;
@@ -59,7 +85,10 @@ private:
     bool DelDir(const wchar_t* lpszDir);
     int CountTree(const std::wstring& dir);
     bool DelTree(const std::wstring& dir);
-    bool ResolveWalkStart(const wchar_t* lpszDir, std::wstring& dir);
+    const wchar_t* WalkRefusal(const wchar_t* lpszDir, std::wstring& dir);
+    bool Planned(tagRunStep::Action action, const std::wstring& path, const wchar_t* note = L"");
+    LONG DeleteUninstallKey(const wchar_t* key, REGSAM view);
+    bool ExePath(wchar_t (&exe)[MAX_PATH + 1]) const;
     const ProtectedFolders& Guard();
     void ReportProgress();
 
@@ -74,4 +103,7 @@ private:
     std::atomic<bool> m_bRunning;
     // Gathered when a run starts, so the run judges every path by one set.
     std::optional<ProtectedFolders> m_guard;
+    // Set only while Plan runs: steps are recorded there instead of done.
+    std::vector<tagRunStep>* m_plan = nullptr;
+    tagRunStep::Part m_part = tagRunStep::Entries;
 };
