@@ -58,7 +58,7 @@ layout)
     done
     for i in $(seq 1 40); do echo "$i" >"$product/data/levels/level$i.dat"; done
     cp "$exe" "$product/vxUninstall.exe"
-    "$VX_ROOT/tools/wine.sh" "$mkman" 'C:\vxsample\Kelp Demo\vxUninstall.dat' \
+    "$VX_ROOT/tools/wine.sh" "$mkman" write 'C:\vxsample\Kelp Demo\vxUninstall.dat' \
         --key KelpDemoSample --name 'Kelp Demo' --group 'Kelp Demo' \
         --dir 'C:\vxsample\Kelp Demo\' --shortcut 'C:\vxsample\QuickLaunch\Kelp Demo.lnk'
     # The entries go where an installer of the exe's bitness writes them.

@@ -1,61 +1,40 @@
-// vxmkman: writes an uninstall manifest from the command line.
-//   vxmkman OUT.dat [--key K] [--name N] [--group G] [--dir D]
-//                   [--entry KIND PATH]... [--shortcut PATH]...
-#include "tools/manifest/manifest_writer.h"
+// vxmkman: writes, shows and plans uninstall manifests for the people who
+// ship the uninstaller.
+#include "tools/manifest/mkman_text.h"
+#include "tools/manifest/mkman_verbs.h"
 
-#include <cstdio>
+#include <fcntl.h>
+#include <io.h>
 #include <cwchar>
-#include <cstdlib>
+
+namespace {
+
+const wchar_t kUsage[] =
+    L"usage: vxmkman VERB ...\n"
+    L"  write OUT.dat ...     write a manifest (vxmkman write --help)\n"
+    L"  show FILE.dat         the manifest as text, with what is wrong in it\n"
+    L"  plan FILE.dat [--json] what the uninstaller would delete and refuse here\n"
+    L"Exit codes: 0 fine, 1 refused or damaged, 2 bad usage.\n";
+
+} // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    if (argc < 2) {
-        fwprintf(stderr, L"usage: vxmkman OUT.dat [--key K] [--name N] [--group G] [--dir D] "
-                         L"[--entry KIND PATH]... [--shortcut PATH]...\n");
-        return 2;
-    }
-    std::wstring key, name, group, dir;
-    std::vector<tagUninstallItem> entries, shortcuts;
-    for (int i = 2; i < argc; ++i) {
-        std::wstring opt = argv[i];
-        auto need = [&](int n) {
-            if (i + n >= argc) {
-                fwprintf(stderr, L"vxmkman: %ls needs %d value(s)\n", opt.c_str(), n);
-                exit(2);
-            }
-        };
-        if (opt == L"--key") {
-            need(1);
-            key = argv[++i];
-        } else if (opt == L"--name") {
-            need(1);
-            name = argv[++i];
-        } else if (opt == L"--group") {
-            need(1);
-            group = argv[++i];
-        } else if (opt == L"--dir") {
-            need(1);
-            dir = argv[++i];
-        } else if (opt == L"--entry") {
-            need(2);
-            int kind = _wtoi(argv[i + 1]);
-            entries.push_back(MakeManifestItem(kind, argv[i + 2]));
-            i += 2;
-        } else if (opt == L"--shortcut") {
-            need(1);
-            shortcuts.push_back(MakeManifestItem(1, argv[++i]));
-        } else {
-            fwprintf(stderr, L"vxmkman: unknown option %ls\n", opt.c_str());
-            return 2;
-        }
-    }
-    if (!dir.empty() && !entries.empty()) {
-        fwprintf(stderr, L"vxmkman: --entry and --dir exclude each other\n");
-        return 2;
-    }
-    auto bytes = BuildManifest(MakeManifestHeader(key, name, group, dir), entries, shortcuts);
-    if (!WriteManifest(argv[1], bytes)) {
-        fwprintf(stderr, L"vxmkman: cannot write %ls\n", argv[1]);
-        return 1;
-    }
-    return 0;
+    // The verbs write UTF-8 bytes themselves.
+    _setmode(_fileno(stdout), _O_BINARY);
+    _setmode(_fileno(stderr), _O_BINARY);
+    if (argc < 2)
+        return UsageError(L"", L"give a verb\n" + std::wstring(kUsage));
+    const wchar_t* verb = argv[1];
+    if (isHelpArg(verb))
+        return Print(stdout, kUsage), kExitFine;
+    if (wcscmp(verb, L"write") == 0)
+        return RunWrite(argc - 2, argv + 2);
+    if (wcscmp(verb, L"show") == 0)
+        return RunShow(argc - 2, argv + 2);
+    if (wcscmp(verb, L"plan") == 0)
+        return RunPlan(argc - 2, argv + 2);
+    return UsageError(L"", std::wstring(L"unknown verb ") + verb +
+                               L" (the manifest file now follows the verb: vxmkman write OUT.dat "
+                               L"...)\n" +
+                               kUsage);
 }
