@@ -3,6 +3,7 @@
 #include "uninstall/uninstaller.h"
 
 #include <shlobj.h>
+#include <winioctl.h>
 #include <cwchar>
 
 namespace vxtest {
@@ -191,6 +192,93 @@ std::wstring BuiltUninstaller() {
     // A "\\?\" path does not resolve "..": cut the last folder instead.
     std::wstring tests = ExeDir();
     return tests.substr(0, tests.find_last_of(L'\\', tests.size() - 2) + 1) + L"vxUninstall.exe";
+}
+
+namespace {
+
+// A directory junction from link to target, made the way mklink /J does.
+bool MakeJunction(const std::wstring& link, const std::wstring& target) {
+    if (!CreateDirectoryW(link.c_str(), nullptr))
+        return false;
+    vx::unique_hfile h(CreateFileW(link.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                   FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,
+                                   nullptr));
+    if (!h)
+        return false;
+    std::wstring subst = L"\\??\\" + target;
+    size_t substBytes = subst.size() * sizeof(wchar_t);
+    size_t printBytes = target.size() * sizeof(wchar_t);
+    std::vector<BYTE> buf(8 + 8 + substBytes + 2 + printBytes + 2);
+    auto put16 = [&](size_t at, size_t v) {
+        buf[at] = BYTE(v);
+        buf[at + 1] = BYTE(v >> 8);
+    };
+    DWORD tag = IO_REPARSE_TAG_MOUNT_POINT;
+    memcpy(&buf[0], &tag, 4);
+    put16(4, buf.size() - 8);
+    put16(8, 0);
+    put16(10, substBytes);
+    put16(12, substBytes + 2);
+    put16(14, printBytes);
+    memcpy(&buf[16], subst.c_str(), substBytes);
+    memcpy(&buf[16 + substBytes + 2], target.c_str(), printBytes);
+    DWORD ret = 0;
+    return DeviceIoControl(h.get(), FSCTL_SET_REPARSE_POINT, buf.data(), DWORD(buf.size()), nullptr,
+                           0, &ret, nullptr) != FALSE;
+}
+
+// Wine cannot make junctions, but shows a Unix symbolic link as a directory
+// reparse point, which is what the walk must not enter; such a link is made
+// with the host's ln, reached through Wine's Unix path namespace.
+std::string UnixPath(const std::wstring& path) {
+    using ToUnix = char*(__cdecl*)(const wchar_t*);
+    auto toUnix = reinterpret_cast<ToUnix>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+    char* p = toUnix ? toUnix(path.c_str()) : nullptr;
+    std::string r = p ? p : "";
+    if (p)
+        HeapFree(GetProcessHeap(), 0, p);
+    return r;
+}
+
+// Starts /bin/<cmd> and waits until done() holds (a Unix child's handle
+// cannot be waited on).
+template <typename P> bool RunUnix(const std::string& cmd, P done) {
+    std::wstring w = L"\\\\?\\unix\\bin\\" + std::wstring(cmd.begin(), cmd.end());
+    STARTUPINFOW si = {};
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION pi = {};
+    if (!CreateProcessW(nullptr, &w[0], nullptr, nullptr, FALSE, 0, nullptr, L"C:\\", &si, &pi))
+        return false;
+    vx::unique_handle process(pi.hProcess), thread(pi.hThread);
+    return WaitFor(done, 5000);
+}
+
+bool LinkExists(const std::wstring& link) {
+    return GetFileAttributesW(link.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool MakeUnixDirLink(const std::wstring& link, const std::wstring& target) {
+    std::string l = UnixPath(link), t = UnixPath(target);
+    return !l.empty() && !t.empty() &&
+           RunUnix("ln -s \"" + t + "\" \"" + l + "\"", [&] { return LinkExists(link); });
+}
+
+} // namespace
+
+void RemoveUnixLink(const std::wstring& link) {
+    std::string l = UnixPath(link);
+    if (!l.empty())
+        RunUnix("rm \"" + l + "\"", [&] { return !LinkExists(link); });
+}
+
+bool MakeDirLink(const std::wstring& link, const std::wstring& target, bool& unixLink) {
+    unixLink = false;
+    if (MakeJunction(link, target))
+        return true;
+    RemoveDirectoryW(link.c_str());
+    unixLink = MakeUnixDirLink(link, target);
+    return unixLink;
 }
 
 ProgressRecorder::ProgressRecorder() {

@@ -79,6 +79,13 @@ bool RunningOnWine();
 // The built vxUninstall.exe, one folder above the test executables.
 std::wstring BuiltUninstaller();
 
+// A directory link from link to target: a junction where the system can
+// make one, else (under Wine) a Unix symbolic link, which Wine shows as a
+// directory reparse point; unixLink says which. False when neither works.
+bool MakeDirLink(const std::wstring& link, const std::wstring& target, bool& unixLink);
+// Removes a Unix symbolic link made above (Wine's RemoveDirectoryW cannot).
+void RemoveUnixLink(const std::wstring& link);
+
 // Waits until pred() holds or timeoutMs passes; the last value of pred().
 template <typename P> bool WaitFor(P pred, DWORD timeoutMs) {
     DWORD start = GetTickCount();
