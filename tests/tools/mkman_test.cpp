@@ -311,4 +311,17 @@ TEST(Mkman, CleanPlanExitsZero) {
               std::string::npos)
         << r.out;
     EXPECT_EQ(before, after);
+
+    // An uninstaller of the other bitness sees other registry views: the
+    // plan is refused rather than made for the wrong one.
+    std::string pe(0x46, '\0');
+    pe.replace(0, 2, "MZ");
+    pe[0x3C] = 0x40;
+    pe.replace(0x40, 4, std::string("PE\0\0", 4));
+    pe[0x44] = sizeof(void*) == 8 ? '\x4C' : '\x64';
+    pe[0x45] = sizeof(void*) == 8 ? '\x01' : '\x86';
+    ASSERT_TRUE(WriteFileBytes(dir / L"vxUninstall.exe", pe));
+    r = Mkman(dir, L"plan " + Arg(dir.path()));
+    EXPECT_EQ(r.code, 2);
+    EXPECT_NE(r.err.find("-bit program"), std::string::npos) << r.err;
 }
