@@ -131,7 +131,7 @@ TEST(Mkman, WriteRoundTripsThroughTheReader) {
     ScratchDir dir(L"mkwrite");
     std::wstring list = dir / L"entries.txt", out = dir / L"vxUninstall.dat";
     ASSERT_TRUE(WriteFileBytes(list, "\xEF\xBB\xBF# product files\r\n"
-                                     "dir C:\\vxtest\\Kelp\\data\r\n\n"
+                                     "dir \"C:\\vxtest\\Kelp\\my data\"\r\n\n"
                                      "7   C:\\vxtest\\Kelp\\\xE6\x95\xB0\xE6\x8D\xAE.txt  \r\n"));
     ChildRun r =
         Mkman(dir, L"write \"" + out +
@@ -151,7 +151,7 @@ TEST(Mkman, WriteRoundTripsThroughTheReader) {
     EXPECT_EQ(entries[0].nKind, 1);
     EXPECT_STREQ(entries[0].szPath, L"C:\\vxtest\\Kelp\\a.exe");
     EXPECT_EQ(entries[1].nKind, 0);
-    EXPECT_STREQ(entries[1].szPath, L"C:\\vxtest\\Kelp\\data\\");
+    EXPECT_STREQ(entries[1].szPath, L"C:\\vxtest\\Kelp\\my data\\");
     EXPECT_EQ(entries[2].nKind, 7);
     EXPECT_STREQ(entries[2].szPath, L"C:\\vxtest\\Kelp\\\x6570\x636E.txt");
     ASSERT_EQ(shortcuts.size(), 1u);

@@ -42,6 +42,8 @@ struct Shown {
 };
 
 bool isPresent(const tagRunStep& s) {
+    if (s.action == tagRunStep::Missing)
+        return false;
     return s.action != tagRunStep::DeleteFile ||
            GetFileAttributesW(s.path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }

@@ -26,7 +26,8 @@ const wchar_t kUsage[] =
     L"                      in, the self-removal script removes D (at most 199)\n"
     L"  --from-dir DIR      directory mode for DIR, which must exist\n"
     L"  --entry KIND PATH   entry-list mode: KIND is dir, file or a number (0 = directory)\n"
-    L"  --entries-from FILE one \"KIND PATH\" a line, UTF-8; blank lines and # comments skipped\n"
+    L"  --entries-from FILE one \"KIND PATH\" a line, UTF-8, the path quoted or not; blank\n"
+    L"                      lines and # comments skipped\n"
     L"  --shortcut PATH     a further file to delete\n"
     L"Paths must be full paths; a directory gets its trailing backslash if it lacks one.\n"
     L"Exit codes: 0 written, 1 the file could not be written, 2 bad usage.\n";
@@ -74,7 +75,9 @@ bool CheckPath(const wchar_t* what, std::wstring& path, bool directory, size_t c
                 path;
         return false;
     }
-    if (directory && path.back() != L'\\' && path.back() != L'/') {
+    if (directory && path.back() != L'\\') {
+        if (path.back() == L'/')
+            path.pop_back();
         path += L'\\';
         Print(stderr, L"vxmkman write: note: added the trailing backslash a directory needs: " +
                           path + L"\n");
@@ -125,7 +128,11 @@ bool ReadEntries(Options& o, const std::wstring& file, std::wstring& error) {
             error = where + L"expected \"KIND PATH\" (KIND dir, file or a number): " + line;
             return false;
         }
-        if (!AddEntry(o, kind, line.substr(pathAt), where, error))
+        // A path may be quoted, as it would be on a command line.
+        std::wstring path = line.substr(pathAt);
+        if (path.size() >= 2 && path.front() == L'"' && path.back() == L'"')
+            path = path.substr(1, path.size() - 2);
+        if (!AddEntry(o, kind, path, where, error))
             return false;
     }
     return true;
