@@ -17,8 +17,9 @@ const wchar_t kUsage[] =
     L"vxUninstall.dat), on this machine, through the uninstaller's own steps and guards:\n"
     L"every file and folder it would delete, the registry key and its view, the program\n"
     L"group, the desktop shortcut, what the self-removal script would remove, and every\n"
-    L"path it would refuse, with the reason. Nothing is deleted. Registry views are those\n"
-    L"of an uninstaller of this tool's bitness: plan with the build you ship.\n"
+    L"path it would refuse, with the reason. Nothing is deleted. Registry views are this\n"
+    L"tool's: a vxUninstall.exe of the other bitness beside the file is refused, plan it\n"
+    L"with the vxmkman of its own build.\n"
     L"  --json   the same as one JSON document\n"
     L"Exit codes: 0 nothing refused, 1 something refused or the file is damaged,\n"
     L"2 bad usage or no such file.\n";
