@@ -104,6 +104,8 @@ CVxImage::CVxImage() : m_gdiplusToken(0), m_bExiting(false), m_hInst(nullptr) {
 
 CVxImage::~CVxImage() {
     m_bExiting = true;
+    // No animation thread may draw once GDI+ is gone.
+    StopMovies(nullptr);
     if (m_gdiplusToken)
         Gdiplus::GdiplusShutdown(m_gdiplusToken);
 }

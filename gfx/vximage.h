@@ -17,10 +17,43 @@
 #include <windows.h>
 #include <objidl.h>
 #include <algorithm>
+#include <atomic>
+#include <deque>
+#include <mutex>
+#include <string>
+#include <vector>
 // GDI+'s headers use the min and max that NOMINMAX takes away.
 using std::max;
 using std::min;
 #include <gdiplus.h>
+
+class CVxImage;
+
+// One frame animation drawn into a window by a thread of its own. The thread
+// reads its record in place, so records never move once registered.
+struct VX_API tagMovieInfo {
+    HWND hwnd;
+    HDC bgDC; // when set, each frame starts as a copy of its pixels at (x, y)
+    int id;
+    int sourceKind; // 0 resource, 1 file, any other value stream
+    int effect;     // 0 strip, 1 rotate-flip, 2 turn, 3 fade in, 4 fade out
+    std::wstring path;
+    int imageId;
+    std::wstring imageType;
+    IStream* stream;
+    int x, y, w, h;
+    int frames;
+    int delay; // ms after each frame
+    std::atomic<int> stopped;
+    CVxImage* owner;
+    // Whoever swaps the handle out for null waits for the thread and closes it.
+    std::atomic<HANDLE> hThread;
+
+    tagMovieInfo();
+    // A copy gets the settings, not the thread.
+    tagMovieInfo(const tagMovieInfo& o);
+    tagMovieInfo& operator=(const tagMovieInfo& o);
+};
 
 class VX_API CVxImage {
 public:
@@ -99,6 +132,25 @@ public:
     void DrawString(HDC hdc, HFONT hFont, const wchar_t* lpszText, int x, int y, int w, int h,
                     COLORREF clrText, int nAlpha, bool bCenter, bool bLineLimit, int nReserved);
 
+    // Frame animations, each identified by the caller's id. Registering an
+    // id that exists changes nothing and succeeds; settings that cannot be
+    // played (too few frames for the effect) are refused.
+    bool AddMovie(HWND hWnd, int nImageId, const wchar_t* lpszType, int x, int y, int nFrames,
+                  int nDelay, int nId, int nEffect, int w, int h, HDC hBgDC);
+    bool AddMovie(HWND hWnd, const wchar_t* lpszPath, int x, int y, int nFrames, int nDelay,
+                  int nId, int nEffect, int w, int h, HDC hBgDC);
+    // Starts a stopped animation on a thread of its own; a running one, or
+    // an id without a record, is left alone. A thread of an earlier run that
+    // has not ended yet is waited for first: one thread per animation.
+    void StartMovie(int nId);
+    // Stops the animation and waits for its thread (bounded, answering
+    // messages sent to this thread meanwhile).
+    void StopMovie(int nId);
+    // True when the record exists and is stopped.
+    bool isStop(int nId);
+    // The record's position among the animations, or -1.
+    int GetMovieIndex(int nId);
+
     // Whether the file is an image GDI+ can read.
     bool CheckImage(const wchar_t* lpszPath);
 
@@ -119,9 +171,34 @@ private:
     int GetEncoderClsid(const wchar_t* lpszMimeType, CLSID* pClsid);
     bool SaveBitmap(HBITMAP hBitmap, const wchar_t* lpszPath, const wchar_t* lpszFormat);
 
+    static unsigned __stdcall MovieThread(void* lpParam);
+    // The record of nId; the caller holds m_movieLock.
+    tagMovieInfo* FindMovie(int nId);
+    bool AddMovieRecord(const tagMovieInfo& rec);
+    // Stops every animation of the window, or all of them for null.
+    void StopMovies(HWND hWnd);
+    // The window's destruction waits for its animations: its procedure is
+    // wrapped while this object lives.
+    void WatchWindow(HWND hWnd);
+    static LRESULT CALLBACK MovieWindowProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam);
+
     Gdiplus::GdiplusStartupInput m_startupInput;
     ULONG_PTR m_gdiplusToken;
-    // Set once destruction begins: long-running drawing loops stop on it.
-    volatile bool m_bExiting;
+    // Set once destruction begins: animation threads stop on it.
+    std::atomic<bool> m_bExiting;
     HINSTANCE m_hInst;
+    // A deque keeps its elements where they are as it grows.
+    std::deque<tagMovieInfo> m_movies;
+    std::mutex m_movieLock;
+    std::vector<HWND> m_watched;
 };
+
+// The shared image object's animations.
+VX_API bool AddMovie(HWND hWnd, int nImageId, const wchar_t* lpszType, int x, int y, int nFrames,
+                     int nDelay, int nId, int nEffect, int w, int h, HDC hBgDC);
+VX_API bool AddMovie(HWND hWnd, const wchar_t* lpszPath, int x, int y, int nFrames, int nDelay,
+                     int nId, int nEffect, int w, int h, HDC hBgDC);
+VX_API void StartMovie(int nId);
+VX_API void StopMovie(int nId);
+VX_API bool isStop(int nId);
+VX_API int GetMovieIndex(int nId);

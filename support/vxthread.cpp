@@ -61,6 +61,24 @@ void CVxThread::ExitThread(HANDLE hThread, DWORD dwTimeout) {
     CloseHandle(hThread);
 }
 
+void EndThreadAnsweringSent(HANDLE hThread, DWORD dwTimeout) {
+    if (!hThread)
+        return;
+    const DWORD start = GetTickCount();
+    for (;;) {
+        const DWORD spent = GetTickCount() - start;
+        if (spent >= dwTimeout || MsgWaitForMultipleObjects(1, &hThread, FALSE, dwTimeout - spent,
+                                                            QS_SENDMESSAGE) != WAIT_OBJECT_0 + 1)
+            break;
+        MSG msg;
+        PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    }
+    // The last resort: a thread must not outlive what it touches.
+    if (WaitForSingleObject(hThread, 0) != WAIT_OBJECT_0)
+        TerminateThread(hThread, 0);
+    CloseHandle(hThread);
+}
+
 void CVxThread::Stop() {
     m_nStop = 1;
     for (tagVxTimer& t : m_timers) {

@@ -71,6 +71,11 @@ private:
     std::deque<tagVxTimer> m_timers;
 };
 
+// Waits up to dwTimeout ms for the thread to end while answering messages
+// sent to this thread (a thread that sends to this one could otherwise never
+// end), terminates it if it still runs, and closes the handle.
+VX_API void EndThreadAnsweringSent(HANDLE hThread, DWORD dwTimeout);
+
 // The application's shared thread object, constructed on first use.
 VX_API CVxThread& GetVxThread();
 
