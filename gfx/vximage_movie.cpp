@@ -51,6 +51,23 @@ void DrawFrame(CVxImage& image, const tagMovieInfo& m, HDC dc, const MovieFrame&
         draw(m.stream);
 }
 
+// A record with everything but its source.
+tagMovieInfo MovieRecord(HWND hWnd, int x, int y, int frames, int delay, int id, int effect, int w,
+                         int h, HDC bgDC) {
+    tagMovieInfo rec;
+    rec.hwnd = hWnd;
+    rec.bgDC = bgDC;
+    rec.x = x;
+    rec.y = y;
+    rec.w = w;
+    rec.h = h;
+    rec.frames = frames;
+    rec.delay = delay;
+    rec.id = id;
+    rec.effect = effect;
+    return rec;
+}
+
 } // namespace
 
 tagMovieInfo::tagMovieInfo()
@@ -86,38 +103,18 @@ tagMovieInfo& tagMovieInfo::operator=(const tagMovieInfo& o) {
 
 bool CVxImage::AddMovie(HWND hWnd, int nImageId, const wchar_t* lpszType, int x, int y, int nFrames,
                         int nDelay, int nId, int nEffect, int w, int h, HDC hBgDC) {
-    tagMovieInfo rec;
+    tagMovieInfo rec = MovieRecord(hWnd, x, y, nFrames, nDelay, nId, nEffect, w, h, hBgDC);
     rec.sourceKind = 0;
     rec.imageId = nImageId;
     rec.imageType = lpszType ? lpszType : L"";
-    rec.hwnd = hWnd;
-    rec.bgDC = hBgDC;
-    rec.x = x;
-    rec.y = y;
-    rec.w = w;
-    rec.h = h;
-    rec.frames = nFrames;
-    rec.delay = nDelay;
-    rec.id = nId;
-    rec.effect = nEffect;
     return AddMovieRecord(rec);
 }
 
 bool CVxImage::AddMovie(HWND hWnd, const wchar_t* lpszPath, int x, int y, int nFrames, int nDelay,
                         int nId, int nEffect, int w, int h, HDC hBgDC) {
-    tagMovieInfo rec;
+    tagMovieInfo rec = MovieRecord(hWnd, x, y, nFrames, nDelay, nId, nEffect, w, h, hBgDC);
     rec.sourceKind = 1;
     rec.path = lpszPath ? lpszPath : L"";
-    rec.hwnd = hWnd;
-    rec.bgDC = hBgDC;
-    rec.x = x;
-    rec.y = y;
-    rec.w = w;
-    rec.h = h;
-    rec.frames = nFrames;
-    rec.delay = nDelay;
-    rec.id = nId;
-    rec.effect = nEffect;
     return AddMovieRecord(rec);
 }
 
