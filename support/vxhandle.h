@@ -153,3 +153,78 @@ template <typename F> scope_exit_t<F> scope_exit(F f) {
 }
 
 } // namespace vx
+
+// Device contexts, GDI objects and selections.
+namespace vx {
+
+namespace traits {
+struct hdc {
+    using type = HDC;
+    static type invalid() { return nullptr; }
+    static void close(type h) { ::DeleteDC(h); }
+};
+template <typename T> struct gdi_object {
+    using type = T;
+    static type invalid() { return nullptr; }
+    static void close(type h) { ::DeleteObject(h); }
+};
+} // namespace traits
+
+// A created (memory or device) context, deleted with DeleteDC.
+using unique_hdc = unique_any<traits::hdc>;
+using unique_hbitmap = unique_any<traits::gdi_object<HBITMAP>>;
+using unique_hbrush = unique_any<traits::gdi_object<HBRUSH>>;
+using unique_hrgn = unique_any<traits::gdi_object<HRGN>>;
+using unique_hgdiobj = unique_any<traits::gdi_object<HGDIOBJ>>;
+
+// A window's context from GetDC: it remembers its window, as ReleaseDC
+// needs the same one back.
+class unique_window_dc {
+public:
+    unique_window_dc() noexcept = default;
+    explicit unique_window_dc(HWND wnd) noexcept : m_wnd(wnd), m_dc(::GetDC(wnd)) {}
+    unique_window_dc(const unique_window_dc&) = delete;
+    unique_window_dc& operator=(const unique_window_dc&) = delete;
+    unique_window_dc(unique_window_dc&& o) noexcept
+        : m_wnd(o.m_wnd), m_dc(std::exchange(o.m_dc, nullptr)) {}
+    unique_window_dc& operator=(unique_window_dc&& o) noexcept {
+        if (this != &o) {
+            reset();
+            m_wnd = o.m_wnd;
+            m_dc = std::exchange(o.m_dc, nullptr);
+        }
+        return *this;
+    }
+    ~unique_window_dc() { reset(); }
+
+    HDC get() const noexcept { return m_dc; }
+    HWND window() const noexcept { return m_wnd; }
+    explicit operator bool() const noexcept { return m_dc != nullptr; }
+    void reset() noexcept {
+        if (m_dc)
+            ::ReleaseDC(m_wnd, std::exchange(m_dc, nullptr));
+    }
+
+private:
+    HWND m_wnd = nullptr;
+    HDC m_dc = nullptr;
+};
+
+// Selects an object into a context for the scope and puts back the one it
+// replaced, so the object can be deleted afterwards.
+class select_object {
+public:
+    select_object(HDC dc, HGDIOBJ obj) noexcept : m_dc(dc), m_old(::SelectObject(dc, obj)) {}
+    select_object(const select_object&) = delete;
+    select_object& operator=(const select_object&) = delete;
+    ~select_object() {
+        if (m_old && m_old != HGDI_ERROR)
+            ::SelectObject(m_dc, m_old);
+    }
+
+private:
+    HDC m_dc;
+    HGDIOBJ m_old;
+};
+
+} // namespace vx

@@ -1,0 +1,168 @@
+// Shared helpers of the window toolkit tests: message pumping, screen
+// reads, real X pointer input through xdotool, and the built program's
+// pictures for the image lookups.
+#pragma once
+
+#include "app/vxapp.h"
+#include "gfx/vximage.h"
+#include "support/vxhandle.h"
+#include "tests/support/testutil.h"
+#include "ui/vxdlg.h"
+
+#include <windows.h>
+#include <cstring>
+#include <string>
+
+namespace vxtest {
+
+// Dispatches every waiting message, for at least ms milliseconds.
+inline void Pump(DWORD ms = 0) {
+    const DWORD start = GetTickCount();
+    do {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+        if (ms)
+            Sleep(5);
+    } while (GetTickCount() - start < ms);
+}
+
+// Pumps until pred() holds or timeoutMs passes; the last value of pred().
+template <typename P> bool PumpUntil(P pred, DWORD timeoutMs = 3000) {
+    const DWORD start = GetTickCount();
+    while (!pred()) {
+        if (GetTickCount() - start > timeoutMs)
+            return pred();
+        Pump(10);
+    }
+    return true;
+}
+
+inline COLORREF ScreenAt(int x, int y) {
+    vx::unique_window_dc screen(nullptr);
+    return GetPixel(screen.get(), x, y);
+}
+
+// Runs xdotool with args (real X input), dispatching this thread's
+// messages meanwhile and for a moment after, so the input has arrived.
+// False when xdotool cannot be started (not under Wine).
+inline bool XDo(const std::wstring& args) {
+    // Wine starts Unix programs given as \\?\unix paths but hands back no
+    // process handle to wait on: the shell leaves xdotool's exit code in a
+    // file under the scratch root once it is done.
+    using UnixName = char*(CDECL*)(const wchar_t*);
+    static const auto unixName = reinterpret_cast<UnixName>(reinterpret_cast<void (*)()>(
+        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+    static ScratchDir dir(L"xdo");
+    static int calls = 0;
+    if (!unixName)
+        return false;
+    const std::wstring done = dir / (L"done" + std::to_wstring(++calls));
+    char* unixDone = unixName(done.c_str());
+    if (!unixDone)
+        return false;
+    std::wstring target(unixDone, unixDone + strlen(unixDone));
+    HeapFree(GetProcessHeap(), 0, unixDone);
+    std::wstring cmd = L"sh -c \"xdotool " + args + L"; echo $? > '" + target + L".tmp'; mv '" +
+                       target + L".tmp' '" + target + L"'\"";
+    STARTUPINFOW si = {};
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION pi = {};
+    if (!CreateProcessW(L"\\\\?\\unix\\bin\\sh", &cmd[0], nullptr, nullptr, FALSE, 0, nullptr,
+                        nullptr, &si, &pi))
+        return false;
+    vx::unique_handle process(pi.hProcess), thread(pi.hThread);
+    if (!PumpUntil([&] { return FileExists(done); }, 10000))
+        return false;
+    const std::string code = ReadFileBytes(done);
+    DeleteFileW(done.c_str());
+    Pump(100);
+    return code.substr(0, 1) == "0";
+}
+
+// Moves the real pointer to screen point (x, y), or presses, releases or
+// clicks the left button where it is.
+inline bool PointerTo(int x, int y) {
+    return XDo(L"mousemove " + std::to_wstring(x) + L" " + std::to_wstring(y));
+}
+inline bool Click(int x, int y) {
+    return PointerTo(x, y) && XDo(L"click 1");
+}
+// Presses at (x, y), moves the pointer by (dx, dy) with the button held
+// down and releases it.
+inline bool Drag(int x, int y, int dx, int dy) {
+    // One xdotool run for the whole gesture: while the button is down this
+    // thread may sit in the system's move loop until the release arrives.
+    auto to = [](int px, int py) {
+        return L" mousemove " + std::to_wstring(px) + L" " + std::to_wstring(py) + L" sleep 0.1";
+    };
+    return PointerTo(x, y) && XDo(L"mousedown 1 sleep 0.2" + to(x + dx / 2, y + dy / 2) +
+                                  to(x + dx, y + dy) + L" mouseup 1");
+}
+
+// Makes the window the foreground window, as a user's click would.
+inline void Activate(HWND wnd) {
+    SetForegroundWindow(wnd);
+    SetActiveWindow(wnd);
+    Pump(50);
+}
+
+// Reads the toolkit's pictures from the built program for the rest of the
+// test; the test program itself carries none.
+class BuiltPictures {
+public:
+    BuiltPictures();
+    ~BuiltPictures();
+    bool ok() const { return static_cast<bool>(m_exe); }
+
+private:
+    vx::unique_hmodule m_exe;
+};
+
+inline BuiltPictures::BuiltPictures()
+    : m_exe(LoadLibraryExW(BuiltUninstaller().c_str(), nullptr,
+                           LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE)) {
+    CVxImage::Instance().SetInst(m_exe.get());
+}
+
+inline BuiltPictures::~BuiltPictures() {
+    CVxImage::Instance().SetInst(nullptr);
+}
+
+// A dialog that counts its initialisations and effect notifications; plain
+// colour background unless a picture is chosen.
+class TestDlg : public CVxDlg {
+public:
+    TestDlg() {
+        bgImageId = 0;
+        bgColor = RGB(40, 90, 200);
+    }
+    ~TestDlg() override { CancelEffect(); }
+    void OnInit() override {
+        ++inits;
+        CVxDlg::OnInit();
+    }
+    void OnCreate() override {
+        ++creates;
+        CVxDlg::OnCreate();
+    }
+    LRESULT WndProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) override {
+        if (msg == WM_EFFECT_DONE)
+            ++effectsDone;
+        if (msg == WM_NCCREATE || msg == WM_CREATE)
+            ++creationMessages;
+        return CVxDlg::WndProc(h, msg, wp, lp);
+    }
+    int inits = 0, creates = 0, effectsDone = 0, creationMessages = 0;
+};
+
+// The window's rectangle on screen.
+inline RECT WindowRect(HWND wnd) {
+    RECT rc = {};
+    GetWindowRect(wnd, &rc);
+    return rc;
+}
+
+} // namespace vxtest

@@ -1,0 +1,73 @@
+#include "ui/vxbase.h"
+
+#include "app/vxapp.h"
+#include "gfx/vxdc.h"
+#include "gfx/vxfont.h"
+#include "support/vxhandle.h"
+#include "ui/vxlayer.h"
+
+CVxBase::CVxBase()
+    : context(nullptr), x(0), y(0), width(0), height(0), originX(0), originY(0), font(nullptr),
+      textColor(0), hostWnd(nullptr), visible(true), imageSource(0), stateImages(4),
+      dragThrough(false), backgroundDC(nullptr), frameDC(nullptr), hostLayered(false) {
+    CVxFont& fonts = CVxFont::Instance();
+    font = fonts.GetFont(fonts.isSupportYaHei() ? 18 : 12, nullptr, 0, 0, 0);
+}
+
+CVxBase::~CVxBase() = default;
+
+void CVxBase::DrawAt(HDC, int, int) {}
+
+bool CVxBase::OnMouse(int, int, int, void*) {
+    return false;
+}
+
+HWND CVxBase::HostWindow() {
+    if (!hostWnd)
+        hostWnd = GetVxApp().GetMainWnd();
+    return hostWnd;
+}
+
+bool CVxBase::IsDrawable() {
+    if (!visible)
+        return false;
+    RECT wnd = {};
+    GetWindowRect(HostWindow(), &wnd);
+    const int left = x - originX, top = y - originY;
+    const int right = left + width, bottom = top + height;
+    return bottom >= 0 && top <= wnd.bottom - wnd.top && right >= 0 && left <= wnd.right - wnd.left;
+}
+
+void CVxBase::RedrawSelf(bool) {
+    if (!IsDrawable())
+        return;
+    HWND window = HostWindow();
+    vx::unique_window_dc dc(window);
+    if (!dc)
+        return;
+    if (hostLayered) {
+        // A layered window is only ever updated whole: rebuild the frame
+        // from the composition layer with this object's new look in it.
+        RECT wr = {};
+        GetWindowRect(window, &wr);
+        CVxDC surface(dc.get(), wr, false, true, window);
+        if (frameDC)
+            BitBlt(surface.memDC, 0, 0, wr.right - wr.left, wr.bottom - wr.top, frameDC, 0, 0,
+                   SRCCOPY);
+        if (backgroundDC)
+            BitBlt(surface.memDC, x, y, width, height, backgroundDC, x, y, SRCCOPY);
+        DrawAt(surface.memDC, x, y);
+        if (frameDC)
+            BitBlt(frameDC, x, y, width, height, surface.memDC, x, y, SRCCOPY);
+        vx::ui::PresentLayered(window, surface.memDC);
+        return;
+    }
+    const RECT rc = {x - originX, y - originY, x - originX + width, y - originY + height};
+    CVxDC surface(dc.get(), rc, false, false, nullptr);
+    if (backgroundDC)
+        BitBlt(surface.memDC, 0, 0, width, height, backgroundDC, rc.left, rc.top, SRCCOPY);
+    DrawAt(surface.memDC, 0, 0);
+    if (frameDC)
+        BitBlt(frameDC, x, y, width, height, surface.memDC, 0, 0, SRCCOPY);
+    surface.Draw();
+}

@@ -1,0 +1,52 @@
+// The root of every skinned window and windowless control: a rectangle that
+// draws itself into a device context, answers mouse events at a point, and
+// knows the host window and the host's two drawing layers it paints into.
+#pragma once
+
+#include "support/vxapi.h"
+
+#include <windows.h>
+
+class VX_API CVxBase {
+public:
+    // Mouse actions handed to OnMouse.
+    enum { kMouseDown = 0, kMouseUp = 1, kMouseMove = 4 };
+
+    CVxBase();
+    virtual ~CVxBase();
+
+    // Draws the object's look with its top-left corner at (x, y) of hdc.
+    virtual void DrawAt(HDC hdc, int x, int y);
+    // Paints the object into hdc at its own position.
+    virtual void Paint(HDC hdc) = 0;
+    // A mouse event at client point (x, y); true when the point is on the object.
+    virtual bool OnMouse(int x, int y, int action, void* context);
+
+    // Whether the object is visible and touches its window's extent, edges
+    // included. Without a host window, the application's main window is
+    // taken and kept as the host.
+    bool IsDrawable();
+    // Repaints only this object on screen through its host's layers. The
+    // composition layer always takes the new look, so it never disagrees
+    // with the screen; updateFrame is kept for callers written against
+    // the plain-host variant that could skip it.
+    void RedrawSelf(bool updateFrame);
+
+    void* context;
+    int x, y;
+    int width, height;
+    int originX, originY;
+    HFONT font; // not owned: the font cache's
+    COLORREF textColor;
+    HWND hostWnd;
+    bool visible;
+    int imageSource; // 3: the object's own image file
+    int stateImages; // > 1: one image per state, imageId + state
+    bool dragThrough;
+    HDC backgroundDC; // the host dialog's background layer, not owned
+    HDC frameDC;      // the host dialog's composition layer, not owned
+    bool hostLayered;
+
+private:
+    HWND HostWindow();
+};

@@ -1,0 +1,151 @@
+#include "ui/vxbutton.h"
+
+#include "gfx/vxfont.h"
+#include "gfx/vximage.h"
+#include "gfx/vxskin.h"
+
+#include <shlwapi.h>
+#include <cwchar>
+#include <iterator>
+
+namespace {
+// The caption sits 2 pixels lower with the classic face.
+int DefaultTextOffsetY() {
+    return CVxFont::Instance().isSupportYaHei() ? 0 : 2;
+}
+} // namespace
+
+CVxButton::CVxButton()
+    : pressed(false), imageId(60001), frames(1), state(kNormal), splitH(2), splitV(2),
+      textOffsetX(0), textOffsetY(DefaultTextOffsetY()), imageType(L"IMG"), skinName(L"button"),
+      imageExt(L".png"), onDown(nullptr), onClick(nullptr) {}
+
+CVxButton::CVxButton(const wchar_t* text_, int x_) : CVxButton() {
+    Init(text_, x_, 148, 68, 29, 8, 3, nullptr, nullptr);
+}
+
+CVxButton::~CVxButton() = default;
+
+void CVxButton::Init(const wchar_t* text_, int x_, int y_, int width_, int height_, int splitH_,
+                     int frames_, HWND parent, const wchar_t* imageFile_) {
+    imageId = 60001;
+    imageType = L"IMG";
+    state = kNormal;
+    text = text_ ? text_ : L"";
+    x = x_;
+    y = y_;
+    width = width_;
+    height = height_;
+    splitH = splitH_;
+    frames = frames_;
+    splitV = 2;
+    skinName = L"button";
+    imageExt = L".png";
+    if (imageFile_) {
+        imageFile = imageFile_;
+        imageSource = 3;
+    }
+    hostWnd = parent;
+    onDown = nullptr;
+    onClick = nullptr;
+    textOffsetX = 0;
+    textOffsetY = DefaultTextOffsetY();
+}
+
+void CVxButton::Paint(HDC hdc) {
+    if (IsDrawable())
+        DrawAt(hdc, x - originX, y - originY);
+}
+
+void CVxButton::DrawResource(HDC hdc, int dx, int dy, int bandV) {
+    const int id = stateImages <= 1 ? imageId : imageId + state;
+    CVxImage::Instance().DrawStretchImg(hdc, id, imageType.c_str(), dx, dy, width, height, splitH,
+                                        frames, state, bandV);
+}
+
+// First match wins: the own file, the themes folder, the skin pack, the
+// resources; every missing file or entry falls back to the resources.
+void CVxButton::DrawImage(HDC hdc, int dx, int dy) {
+    CVxImage& img = CVxImage::Instance();
+    CVxSkin& skin = CVxSkin::Instance();
+    if (imageSource == 3) {
+        if (PathFileExistsW(imageFile.c_str()))
+            img.DrawStretchImg(hdc, imageFile.c_str(), dx, dy, width, height, splitH, frames, state,
+                               0);
+        else
+            DrawResource(hdc, dx, dy, 0);
+        return;
+    }
+    if (skin.GetResType() == CVxSkin::kResThemes) {
+        wchar_t themes[MAX_PATH] = {};
+        skin.GetThemesPath(themes);
+        wchar_t path[MAX_PATH];
+        const int n = _snwprintf(path, std::size(path), L"%ls%ls_%d%ls", themes, skinName.c_str(),
+                                 state, imageExt.c_str());
+        path[std::size(path) - 1] = L'\0';
+        // A path cut short names some other file: treated as missing.
+        if (n >= 0 && n < static_cast<int>(std::size(path)) && PathFileExistsW(path))
+            img.DrawStretchImg(hdc, path, dx, dy, width, height, splitH, frames, state, 0);
+        else
+            DrawResource(hdc, dx, dy, 0);
+        return;
+    }
+    if (skin.GetResType() == CVxSkin::kResSkinPack) {
+        IStream* stream = nullptr;
+        if (skin.GetRes(skinName.c_str(), stream) && stream)
+            img.DrawStretchImg(hdc, stream, dx, dy, width, height, splitH, frames, state, 0);
+        else
+            DrawResource(hdc, dx, dy, 0);
+        return;
+    }
+    DrawResource(hdc, dx, dy, splitV);
+}
+
+void CVxButton::DrawAt(HDC hdc, int dx, int dy) {
+    if (!visible || !hdc)
+        return;
+    if (stateImages > 1 && state >= stateImages)
+        state = stateImages - 1;
+    DrawImage(hdc, dx, dy);
+    if (!text.empty())
+        CVxImage::Instance().DrawString(hdc, font, text.c_str(), dx + textOffsetX, dy + textOffsetY,
+                                        width - textOffsetX, height, textColor, 254, true, true, 0);
+}
+
+void CVxButton::SetState(int newState) {
+    state = newState;
+    RedrawSelf(false);
+}
+
+bool CVxButton::OnMouse(int mx, int my, int action, void* ctx) {
+    const int left = x - originX, top = y - originY;
+    const bool inside = left <= mx && mx <= left + width && top <= my && my <= top + height;
+    if (!inside) {
+        if (state != kNormal)
+            SetState(kNormal);
+        return false;
+    }
+    switch (action) {
+    case kMouseDown:
+        pressed = true;
+        SetState(kPressed);
+        if (onDown)
+            onDown(ctx);
+        break;
+    case kMouseUp:
+        if (pressed) {
+            pressed = false;
+            SetState(kReleased);
+            if (onClick)
+                onClick(ctx);
+        }
+        break;
+    case kMouseMove:
+        if (state != kHover)
+            SetState(kHover);
+        break;
+    default:
+        break;
+    }
+    return true;
+}

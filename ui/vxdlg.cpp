@@ -1,0 +1,253 @@
+#include "ui/vxdlg.h"
+
+#include "app/vxapp.h"
+#include "gfx/vximage.h"
+#include "support/vxthread.h"
+#include "ui/vxlayer.h"
+
+CVxDlg::CVxDlg()
+    : result(2), showEffect(0), captionHeight(30), dragAnywhere(false), draggable(true),
+      roundCorners(true), closed(false), frozen(false), inEffect(false), bgImageId(60051),
+      parentBackgroundDC(nullptr), bgSplitV(30), bgSplitH(3), bgColor(0xFFFFFF), stopEffect(false),
+      effectCall(nullptr) {
+    context = this;
+}
+
+CVxDlg::~CVxDlg() {
+    // The derived parts are gone: messages sent while the effect thread
+    // is waited for get default handling.
+    if (hwnd)
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+    CancelEffect();
+}
+
+LRESULT CVxDlg::WndProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (hWnd != hwnd)
+        return DefWindowProcW(hWnd, msg, wParam, lParam);
+    switch (msg) {
+    case WM_MOUSEMOVE:
+        OnMouseMove(wParam, lParam);
+        return 0;
+    case WM_SIZE:
+        OnSize(wParam, lParam);
+        return 0;
+    case WM_PAINT: {
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(hWnd, &ps);
+        Paint(dc);
+        EndPaint(hWnd, &ps);
+        return 0;
+    }
+    case WM_ERASEBKGND:
+        return 0;
+    case WM_LBUTTONDOWN:
+        OnLButtonDown(wParam, lParam);
+        return 0;
+    case WM_LBUTTONUP:
+        OnLButtonUp(wParam, lParam);
+        return 0;
+    case WM_MOUSEWHEEL:
+        // The wheel delta is signed: a turn towards the user is negative.
+        OnMouseWheel(LOWORD(wParam), GET_WHEEL_DELTA_WPARAM(wParam),
+                     static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam)));
+        return 0;
+    default:
+        if (msg == EffectMessage())
+            return OnEffectCall(lParam);
+        return CVxWin::WndProc(hWnd, msg, wParam, lParam);
+    }
+}
+
+void CVxDlg::OnMouseWheel(int, int, int, int) {}
+void CVxDlg::OnSize(WPARAM, LPARAM) {}
+void CVxDlg::OnMouseMoved(int, int) {}
+void CVxDlg::DrawContent(HDC) {}
+
+// Controls are walked by index: a callback may append to the list.
+void CVxDlg::OnMouseMove(WPARAM, LPARAM lParam) {
+    if (frozen)
+        return;
+    const int mx = LOWORD(lParam), my = HIWORD(lParam);
+    for (size_t i = 0; i < controls.size(); ++i)
+        controls[i]->OnMouse(mx, my, kMouseMove, context);
+    OnMouseMoved(mx, my);
+}
+
+void CVxDlg::OnLButtonUp(WPARAM, LPARAM lParam) {
+    if (frozen)
+        return;
+    const int mx = LOWORD(lParam), my = HIWORD(lParam);
+    for (size_t i = 0; i < controls.size(); ++i) {
+        CVxBase* c = controls[i];
+        c->OnMouse(mx, my, kMouseUp, c->context ? c->context : context);
+    }
+}
+
+void CVxDlg::OnLButtonDown(WPARAM, LPARAM lParam) {
+    const int mx = LOWORD(lParam), my = HIWORD(lParam);
+    if (draggable && (dragAnywhere || my < captionHeight)) {
+        bool covered = false;
+        for (const CVxBase* c : controls) {
+            if (c->visible && !c->dragThrough && c->x <= mx && mx <= c->x + c->width &&
+                c->y <= my && my <= c->y + c->height) {
+                covered = true;
+                break;
+            }
+        }
+        if (!covered) {
+            // Returns once the system's move loop has ended; the stored
+            // position follows the window, so later effects start there.
+            SendMessageW(hwnd, WM_NCLBUTTONDOWN, HTCAPTION, 0);
+            RECT wr = {};
+            if (!isChild && GetWindowRect(hwnd, &wr)) {
+                x = wr.left;
+                y = wr.top;
+            }
+        }
+    }
+    if (frozen)
+        return;
+    for (size_t i = 0; i < controls.size(); ++i)
+        controls[i]->OnMouse(mx, my, kMouseDown, context);
+}
+
+void CVxDlg::OnInit() {
+    if (isChild) {
+        bgSplitV = 2;
+        draggable = false;
+        roundCorners = false;
+    }
+    if (roundCorners)
+        ApplyRegion();
+    vx::unique_window_dc dc(hwnd);
+    RECT rc = {};
+    GetClientRect(hwnd, &rc);
+    // A layered window's layers keep per-pixel alpha: 32-bit DIBs.
+    frameLayer.CreateMemDC(dc.get(), rc, false, layered, hwnd);
+    backgroundLayer.CreateMemDC(dc.get(), rc, false, layered, hwnd);
+    DrawBackground(backgroundLayer.memDC, rc);
+}
+
+void CVxDlg::OnCreate() {
+    for (CVxBase* c : controls) {
+        c->hostWnd = hwnd;
+        c->backgroundDC = backgroundLayer.memDC;
+        c->frameDC = frameLayer.memDC;
+        c->hostLayered = layered;
+    }
+}
+
+void CVxDlg::Paint(HDC hdc) {
+    RECT rc = {};
+    GetClientRect(hwnd, &rc);
+    // A plain surface presents itself as it goes; a layered one is
+    // presented whole, at the window's opacity.
+    CVxDC surface(hdc, rc, !layered, layered, hwnd);
+    DrawBackground(surface.memDC, rc);
+    DrawContent(surface.memDC);
+    if (!frozen) {
+        for (size_t i = 0; i < controls.size(); ++i)
+            controls[i]->Paint(surface.memDC);
+        BitBlt(frameLayer.memDC, 0, 0, rc.right - rc.left, rc.bottom - rc.top, surface.memDC, 0, 0,
+               SRCCOPY);
+    }
+    if (layered)
+        vx::ui::PresentLayered(hwnd, surface.memDC);
+}
+
+void CVxDlg::DrawBackground(HDC hdc, RECT rect) {
+    if (isChild && parentBackgroundDC) {
+        BitBlt(hdc, 0, 0, width, height, parentBackgroundDC, x, y, SRCCOPY);
+        return;
+    }
+    if (bgImageId > 0) {
+        CVxImage::Instance().DrawStretchImg(hdc, bgImageId, L"IMG", 0, 0, rect.right - rect.left,
+                                            rect.bottom - rect.top, bgSplitH, 1, 0, bgSplitV);
+        return;
+    }
+    vx::ui::FillOpaque(hdc, rect, bgColor);
+}
+
+void CVxDlg::ApplyRegion() {
+    if (!hwnd)
+        return;
+    roundCorners = true;
+    RECT client = {}, wnd = {};
+    GetClientRect(hwnd, &client);
+    GetWindowRect(hwnd, &wnd);
+    POINT tl = {0, 0}, br = {client.right, client.bottom};
+    ClientToScreen(hwnd, &tl);
+    ClientToScreen(hwnd, &br);
+    const int l = tl.x - wnd.left, t = tl.y - wnd.top, r = br.x - wnd.left, b = br.y - wnd.top;
+    vx::unique_hrgn shape(CreateRectRgn(l, t + 2, r, b - 2));
+    const RECT bands[] = {{l + 2, t, r - 2, t + 1},
+                          {l + 2, b - 1, r - 2, b},
+                          {l + 1, t + 1, r - 1, t + 2},
+                          {l + 1, b - 2, r - 1, b - 1}};
+    for (const RECT& band : bands) {
+        vx::unique_hrgn part(CreateRectRgn(band.left, band.top, band.right, band.bottom));
+        CombineRgn(shape.get(), shape.get(), part.get(), RGN_OR);
+    }
+    // The window owns the region once it has taken it.
+    if (SetWindowRgn(hwnd, shape.get(), TRUE))
+        shape.release();
+}
+
+void CVxDlg::Show(int effect, bool center, int cmdShow) {
+    // An effect is claimed here, in one step, and handed to its thread.
+    if (effect == -1 ? inEffect.load() : inEffect.exchange(true))
+        return;
+    if (center) {
+        x = (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
+        y = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
+        MoveWindow(hwnd, x, y, width, height, FALSE);
+    }
+    if (effect == -1) {
+        ShowWindow(hwnd, cmdShow);
+    } else {
+        showEffect = effect;
+        // The earlier thread has finished its effect; only its end is left.
+        WaitEffectThread(kEffectWaitMs);
+        effectThread.reset(GetVxThread().StartThread(EffectThread, this, 0));
+        if (!effectThread)
+            inEffect = false;
+    }
+    CVxApp& app = GetVxApp();
+    if (!app.GetMainWnd())
+        app.SetMainWnd(hwnd);
+}
+
+int CVxDlg::RunModal(int effect, bool disableOwner, bool center) {
+    const bool owner = disableOwner && hostWnd;
+    if (owner)
+        EnableWindow(hostWnd, FALSE);
+    Show(effect, center, SW_SHOW);
+    closed = false;
+    MSG msg;
+    while (!closed) {
+        const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
+        if (got == 0)
+            GetVxApp().ExitApp();
+        if (got < 0)
+            break;
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+    if (owner) {
+        EnableWindow(hostWnd, TRUE);
+        SetForegroundWindow(hostWnd);
+        SendMessageW(hostWnd, WM_MOUSEMOVE, 0, 0);
+    }
+    return result;
+}
+
+void CVxDlg::EndDialog(int code) {
+    result = code;
+    Hide();
+}
+
+void CVxDlg::Hide() {
+    ShowWindow(hwnd, SW_HIDE);
+    closed = true;
+    SendMessageW(hwnd, WM_MOUSEMOVE, 0, 0);
+}

@@ -1,0 +1,98 @@
+// The borderless skinned top-level window the toolkit's screens are built
+// on: windowless controls composed off-screen over two cached layers, mouse
+// routing to the controls, dragging by the caption band, cut corners, show
+// and hide effects on a thread of their own, and a modal loop.
+#pragma once
+
+#include "gfx/vxdc.h"
+#include "support/vxapi.h"
+#include "support/vxhandle.h"
+#include "ui/vxeffect.h"
+#include "ui/vxwin.h"
+
+#include <windows.h>
+#include <atomic>
+#include <vector>
+
+class VX_API CVxDlg : public CVxWin {
+public:
+    CVxDlg();
+    // Stops a running effect first (see CancelEffect); the controls are
+    // not deleted.
+    ~CVxDlg() override;
+
+    void Paint(HDC hdc) override;
+    void OnInit() override;
+    void OnCreate() override;
+    LRESULT WndProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam) override;
+    virtual void OnMouseWheel(int keys, int delta, int x, int y);
+    virtual void OnSize(WPARAM wParam, LPARAM lParam);
+    virtual void OnMouseMove(WPARAM wParam, LPARAM lParam);
+    // After a move was dispatched; a hook for derived dialogs.
+    virtual void OnMouseMoved(int x, int y);
+    virtual void OnLButtonUp(WPARAM wParam, LPARAM lParam);
+    virtual void OnLButtonDown(WPARAM wParam, LPARAM lParam);
+    virtual void DrawBackground(HDC hdc, RECT rect);
+    // The dialog's own content, over the background and under the controls.
+    virtual void DrawContent(HDC hdc);
+    // Plays one effect on the calling thread; nothing while one plays.
+    // Posts WM_EFFECT_DONE at the end.
+    virtual void PlayEffect(int effect);
+
+    // effect -1 shows with cmdShow at once; otherwise the effect plays on a
+    // thread of its own. Nothing while an effect plays.
+    void Show(int effect, bool center, int cmdShow);
+    int RunModal(int effect, bool disableOwner, bool center);
+    void EndDialog(int code);
+    void Hide();
+    // Clips the window to the rectangle with two pixels cut at each corner.
+    void ApplyRegion();
+    // Stops the effect thread at its next step and waits for it, bounded,
+    // handling the messages it sends meanwhile. A derived dialog whose
+    // drawing reaches its own members calls it first in its destructor.
+    void CancelEffect();
+
+    int result;
+    CVxDC backgroundLayer;
+    CVxDC frameLayer;
+    int showEffect;
+    int captionHeight;
+    bool dragAnywhere;
+    bool draggable;
+    bool roundCorners;
+    // Shared with effect threads.
+    std::atomic<bool> closed;
+    std::atomic<bool> frozen;
+    std::atomic<bool> inEffect;
+    std::vector<CVxBase*> controls; // not owned
+    int bgImageId;
+    HDC parentBackgroundDC;
+    int bgSplitV;
+    int bgSplitH;
+    COLORREF bgColor;
+
+private:
+    // How long a dialog waits for its effect thread to end.
+    static constexpr DWORD kEffectWaitMs = 3000;
+    struct EffectRun;
+    struct EffectCall;
+    static unsigned __stdcall EffectThread(void* param);
+    static UINT EffectMessage();
+    // The effect message's handler: computes the steps, or plays one.
+    LRESULT OnEffectCall(LPARAM lParam);
+    // Plays an effect whose inEffect claim the caller holds.
+    void PlayClaimed(int effect);
+    // Carries out one step on the window's thread; false ends the effect.
+    bool PlayStep(const vx::effect::Step& step, EffectRun& run);
+    void TakeSnapshot(EffectRun& run);
+    void DrawSnapshot(const vx::effect::Step& step, EffectRun& run);
+    void SetOpacity(int alpha);
+    // Waits for the effect thread, up to timeoutMs, handling sent messages.
+    void WaitEffectThread(DWORD timeoutMs);
+
+    vx::unique_handle effectThread;
+    std::atomic<bool> stopEffect;
+    // The call the playing thread has in flight; the handler takes no other
+    // pointer, whoever sends the message.
+    std::atomic<EffectCall*> effectCall;
+};

@@ -1,0 +1,62 @@
+#include "ui/vxlayer.h"
+
+#include "support/vxhandle.h"
+
+#include <algorithm>
+#include <cstdint>
+
+namespace vx::ui {
+
+namespace {
+const wchar_t kOpacityProp[] = L"vxOpacity";
+}
+
+// Stored as alpha + 1, so that "no property" (0) reads as opaque.
+BYTE LayeredOpacity(HWND wnd) {
+    auto v = reinterpret_cast<UINT_PTR>(GetPropW(wnd, kOpacityProp));
+    return v ? static_cast<BYTE>(v - 1) : 255;
+}
+
+void SetLayeredOpacity(HWND wnd, BYTE alpha) {
+    SetPropW(wnd, kOpacityProp, reinterpret_cast<HANDLE>(static_cast<UINT_PTR>(alpha) + 1));
+}
+
+void ForgetLayeredOpacity(HWND wnd) {
+    RemovePropW(wnd, kOpacityProp);
+}
+
+void PresentLayered(HWND wnd, HDC memDC) {
+    RECT wr = {};
+    GetWindowRect(wnd, &wr);
+    POINT pos = {wr.left, wr.top};
+    SIZE size = {wr.right - wr.left, wr.bottom - wr.top};
+    POINT src = {0, 0};
+    BLENDFUNCTION blend = {AC_SRC_OVER, 0, LayeredOpacity(wnd), AC_SRC_ALPHA};
+    UpdateLayeredWindow(wnd, nullptr, &pos, &size, memDC, &src, 0, &blend, ULW_ALPHA);
+}
+
+void FillOpaque(HDC hdc, const RECT& rc, COLORREF color) {
+    DIBSECTION ds = {};
+    HGDIOBJ bmp = GetCurrentObject(hdc, OBJ_BITMAP);
+    if (GetObjectW(bmp, sizeof(ds), &ds) != sizeof(ds) || ds.dsBm.bmBitsPixel != 32 ||
+        !ds.dsBm.bmBits) {
+        vx::unique_hbrush brush(CreateSolidBrush(color));
+        FillRect(hdc, &rc, brush.get());
+        return;
+    }
+    GdiFlush();
+    const int w = ds.dsBm.bmWidth, h = ds.dsBm.bmHeight;
+    const uint32_t px =
+        0xFF000000u | (GetRValue(color) << 16) | (GetGValue(color) << 8) | GetBValue(color);
+    const bool bottomUp = ds.dsBmih.biHeight > 0;
+    const int left = std::clamp(static_cast<int>(rc.left), 0, w);
+    const int right = std::clamp(static_cast<int>(rc.right), left, w);
+    const int top = std::clamp(static_cast<int>(rc.top), 0, h);
+    const int bottom = std::clamp(static_cast<int>(rc.bottom), top, h);
+    for (int row = top; row < bottom; ++row) {
+        auto* line = static_cast<uint32_t*>(ds.dsBm.bmBits) + (bottomUp ? h - 1 - row : row) * w;
+        std::fill(line + left, line + right, px);
+    }
+}
+
+} // namespace vx::ui

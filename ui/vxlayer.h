@@ -1,0 +1,26 @@
+// Presentation helpers shared by the toolkit's windows and controls: the
+// opacity of a layered window and the fills that stay visible on one.
+#pragma once
+
+#include <windows.h>
+
+namespace vx::ui {
+
+// The whole-window opacity a window presented with UpdateLayeredWindow
+// shows at. Such a window refuses SetLayeredWindowAttributes, so the value
+// lives in a window property and every present applies it; 255 until set.
+BYTE LayeredOpacity(HWND wnd);
+void SetLayeredOpacity(HWND wnd, BYTE alpha);
+// Drops the property; called as the window is destroyed.
+void ForgetLayeredOpacity(HWND wnd);
+
+// Presents memDC (premultiplied 32-bit pixels, the window's size) as the
+// whole layered window, at its opacity.
+void PresentLayered(HWND wnd, HDC memDC);
+
+// Fills rc with an opaque colour. GDI leaves the alpha byte of a 32-bit
+// DIB at 0, which a layered window shows as transparent, so DIB pixels are
+// written directly.
+void FillOpaque(HDC hdc, const RECT& rc, COLORREF color);
+
+} // namespace vx::ui
