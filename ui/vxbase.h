@@ -27,9 +27,8 @@ public:
     // taken and kept as the host.
     bool IsDrawable();
     // Repaints only this object on screen through its host's layers. The
-    // composition layer always takes the new look, so it never disagrees
-    // with the screen; updateFrame is kept for callers written against
-    // the plain-host variant that could skip it.
+    // composition layer takes the new look on both kinds of host, so it
+    // always matches the screen; updateFrame no longer changes that.
     void RedrawSelf(bool updateFrame);
 
     void* context;

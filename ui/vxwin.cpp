@@ -8,6 +8,16 @@
 #include <cwchar>
 #include <iterator>
 
+namespace {
+// A destroyed main window's handle could be reused by another window, into
+// which controls without a host would then paint.
+void ForgetMainWindow(HWND wnd) {
+    CVxApp& app = GetVxApp();
+    if (app.GetMainWnd() == wnd)
+        app.SetMainWnd(nullptr);
+}
+} // namespace
+
 CVxWin::CVxWin() : hwnd(nullptr), layered(false), iconId(0), isChild(false), initialized(false) {}
 
 CVxWin::~CVxWin() {
@@ -19,6 +29,7 @@ void CVxWin::DestroyOwnWindow() {
         // Detached first: the object is going away, its handlers must not run.
         SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
         vx::ui::ForgetLayeredOpacity(hwnd);
+        ForgetMainWindow(hwnd);
         DestroyWindow(hwnd);
         hwnd = nullptr;
     }
@@ -100,6 +111,7 @@ LRESULT CALLBACK CVxWin::StaticWndProc(HWND hWnd, UINT msg, WPARAM wParam, LPARA
         // no handle that a later window could reuse.
         SetWindowLongPtrW(hWnd, GWLP_USERDATA, 0);
         vx::ui::ForgetLayeredOpacity(hWnd);
+        ForgetMainWindow(hWnd);
         self->hwnd = nullptr;
         return DefWindowProcW(hWnd, msg, wParam, lParam);
     }

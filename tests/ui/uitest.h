@@ -82,13 +82,9 @@ inline bool XDo(const std::wstring& args) {
     return code.substr(0, 1) == "0";
 }
 
-// Moves the real pointer to screen point (x, y), or presses, releases or
-// clicks the left button where it is.
+// Moves the real pointer to screen point (x, y).
 inline bool PointerTo(int x, int y) {
     return XDo(L"mousemove " + std::to_wstring(x) + L" " + std::to_wstring(y));
-}
-inline bool Click(int x, int y) {
-    return PointerTo(x, y) && XDo(L"click 1");
 }
 // Presses at (x, y), moves the pointer by (dx, dy) with the button held
 // down and releases it.
@@ -131,8 +127,7 @@ inline BuiltPictures::~BuiltPictures() {
     CVxImage::Instance().SetInst(nullptr);
 }
 
-// A dialog that counts its initialisations and effect notifications; plain
-// colour background unless a picture is chosen.
+// A dialog on a plain colour that counts its effect notifications.
 class TestDlg : public CVxDlg {
 public:
     TestDlg() {
@@ -140,22 +135,12 @@ public:
         bgColor = RGB(40, 90, 200);
     }
     ~TestDlg() override { CancelEffect(); }
-    void OnInit() override {
-        ++inits;
-        CVxDlg::OnInit();
-    }
-    void OnCreate() override {
-        ++creates;
-        CVxDlg::OnCreate();
-    }
     LRESULT WndProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) override {
         if (msg == WM_EFFECT_DONE)
             ++effectsDone;
-        if (msg == WM_NCCREATE || msg == WM_CREATE)
-            ++creationMessages;
         return CVxDlg::WndProc(h, msg, wp, lp);
     }
-    int inits = 0, creates = 0, effectsDone = 0, creationMessages = 0;
+    int effectsDone = 0;
 };
 
 // The window's rectangle on screen.
