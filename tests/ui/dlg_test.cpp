@@ -159,3 +159,39 @@ TEST(DlgInput, PressesDragFromEmptySpotsAndReachControlsElsewhere) {
         EXPECT_EQ(c.pressesButton ? 1 : 0, g_downs);
     }
 }
+
+namespace {
+struct Modal {
+    CVxDlg* dlg = nullptr;
+    HWND owner = nullptr;
+    bool ownerEnabled = true;
+} g_modal;
+void EndWithSeven(void*) {
+    g_modal.ownerEnabled = IsWindowEnabled(g_modal.owner) != FALSE;
+    g_modal.dlg->EndDialog(7);
+}
+} // namespace
+
+// A click on a button that ends the dialog ends the modal loop with its
+// result; the owner is disabled meanwhile and enabled again after.
+TEST(DlgInput, RunModalEndsWithTheClickedButtonsResult) {
+    TestDlg owner;
+    ShowAt(owner, 300, 300, 300, 150, false);
+    TestDlg dlg;
+    CVxButton ok;
+    ok.Init(L"OK", 40, 60, 69, 21, 2, 1, nullptr, nullptr);
+    ok.onClick = EndWithSeven;
+    dlg.controls.push_back(&ok);
+    // A popup owned by the first dialog (the default style with a parent
+    // would make a child window).
+    ASSERT_TRUE(dlg.Create(WS_POPUP, 350, 320, 200, 110, WS_EX_TOOLWINDOW, false, owner.hwnd));
+    g_modal = {&dlg, owner.hwnd, true};
+    const std::wstring click = XDoStart(L"sleep 0.8 mousemove 400 390 click 1");
+    ASSERT_FALSE(click.empty());
+    EXPECT_EQ(7, dlg.RunModal(-1, true, false));
+    EXPECT_TRUE(XDoWait(click));
+    EXPECT_FALSE(g_modal.ownerEnabled);
+    EXPECT_TRUE(IsWindowEnabled(owner.hwnd));
+    EXPECT_FALSE(IsWindowVisible(dlg.hwnd));
+    EXPECT_TRUE(dlg.closed);
+}

@@ -45,24 +45,23 @@ inline COLORREF ScreenAt(int x, int y) {
     return GetPixel(screen.get(), x, y);
 }
 
-// Runs xdotool with args (real X input), dispatching this thread's
-// messages meanwhile and for a moment after, so the input has arrived.
-// False when xdotool cannot be started (not under Wine).
-inline bool XDo(const std::wstring& args) {
+// Starts xdotool with args (real X input) and returns at once: the file
+// whose name it returns holds xdotool's exit code once it is done; empty
+// when xdotool cannot be started (not under Wine).
+inline std::wstring XDoStart(const std::wstring& args) {
     // Wine starts Unix programs given as \\?\unix paths but hands back no
-    // process handle to wait on: the shell leaves xdotool's exit code in a
-    // file under the scratch root once it is done.
+    // process handle to wait on, hence the file under the scratch root.
     using UnixName = char*(CDECL*)(const wchar_t*);
     static const auto unixName = reinterpret_cast<UnixName>(reinterpret_cast<void (*)()>(
         GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
     static ScratchDir dir(L"xdo");
     static int calls = 0;
     if (!unixName)
-        return false;
+        return L"";
     const std::wstring done = dir / (L"done" + std::to_wstring(++calls));
     char* unixDone = unixName(done.c_str());
     if (!unixDone)
-        return false;
+        return L"";
     std::wstring target(unixDone, unixDone + strlen(unixDone));
     HeapFree(GetProcessHeap(), 0, unixDone);
     std::wstring cmd = L"sh -c \"xdotool " + args + L"; echo $? > '" + target + L".tmp'; mv '" +
@@ -72,14 +71,24 @@ inline bool XDo(const std::wstring& args) {
     PROCESS_INFORMATION pi = {};
     if (!CreateProcessW(L"\\\\?\\unix\\bin\\sh", &cmd[0], nullptr, nullptr, FALSE, 0, nullptr,
                         nullptr, &si, &pi))
-        return false;
+        return L"";
     vx::unique_handle process(pi.hProcess), thread(pi.hThread);
-    if (!PumpUntil([&] { return FileExists(done); }, 10000))
+    return done;
+}
+
+// Waits for a started xdotool, dispatching this thread's messages meanwhile
+// and for a moment after, so the input has arrived; true when it succeeded.
+inline bool XDoWait(const std::wstring& done) {
+    if (done.empty() || !PumpUntil([&] { return FileExists(done); }, 10000))
         return false;
     const std::string code = ReadFileBytes(done);
     DeleteFileW(done.c_str());
     Pump(100);
     return code.substr(0, 1) == "0";
+}
+
+inline bool XDo(const std::wstring& args) {
+    return XDoWait(XDoStart(args));
 }
 
 // Moves the real pointer to screen point (x, y).
