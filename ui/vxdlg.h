@@ -35,8 +35,9 @@ public:
     virtual void DrawBackground(HDC hdc, RECT rect);
     // The dialog's own content, over the background and under the controls.
     virtual void DrawContent(HDC hdc);
-    // Plays one effect on the calling thread; nothing while one plays.
-    // Posts WM_EFFECT_DONE at the end.
+    // Plays one effect and returns when it has ended: the calling thread
+    // sleeps between the steps and the window's thread carries each one
+    // out. Nothing while an effect plays; posts WM_EFFECT_DONE at the end.
     virtual void PlayEffect(int effect);
 
     // effect -1 shows with cmdShow at once; otherwise the effect plays on a
