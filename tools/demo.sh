@@ -33,7 +33,7 @@ echo "Sample product laid out in $VX_DRIVE_C/vxsample; running its vxUninstall.e
 if [ "$headless" = 1 ]; then
     tools/run-uninstaller.sh "$VX_ROOT/build/demo-confirm.png"
 else
-    echo "The confirmation is on your display; it is answered Yes in 3 seconds."
+    echo "The window is on your display; \"卸 载\" is clicked for you in 3 seconds."
     VX_CONFIRM_DELAY=3 tools/run-uninstaller.sh
 fi
 tools/sample-product.sh check

@@ -5,6 +5,7 @@
 # a listed quick-launch shortcut, each with neighbours that must survive.
 #   sample-product.sh layout VXUNINSTALL.EXE VXMKMAN.EXE
 #   sample-product.sh check        (prints what was removed and what remained)
+#   sample-product.sh intact       (whether nothing at all was removed)
 set -euo pipefail
 source "$(dirname "$0")/wine-env.sh"
 
@@ -89,6 +90,19 @@ check)
     else echo "  LOST         registry Uninstall\\KelpToolsSample"; bad=1; fi
     exit $bad
     ;;
+intact)
+    cd "$VX_DRIVE_C"
+    bad=0
+    for f in "${removed[@]}" "${kept[@]}"; do
+        case "$f" in "$VX_DRIVE_C/clear.bat") continue ;; esac
+        [ -e "$f" ] || { echo "  REMOVED      ${f#$VX_DRIVE_C/}"; bad=1; }
+    done
+    for k in KelpDemoSample KelpToolsSample; do
+        reg_exists "$k" || { echo "  REMOVED      registry Uninstall\\$k"; bad=1; }
+    done
+    [ "$bad" = 0 ] && echo "Nothing was removed."
+    exit $bad
+    ;;
 clean)
     cd "$VX_DRIVE_C"
     rm -rf "$root" "$programs/Kelp Demo" "$programs/Kelp Tools" "$desktop/Kelp Demo.lnk" \
@@ -97,7 +111,7 @@ clean)
     reg_delete KelpToolsSample
     ;;
 *)
-    echo "usage: $0 layout VXUNINSTALL.EXE VXMKMAN.EXE | check | clean" >&2
+    echo "usage: $0 layout VXUNINSTALL.EXE VXMKMAN.EXE | check | intact | clean" >&2
     exit 2
     ;;
 esac

@@ -1,0 +1,44 @@
+// The uninstaller's window: a card asking whether to uninstall the product,
+// then an eraser rubbing out a strip as the engine's run goes on, then the
+// uninstaller's own removal.
+#pragma once
+
+#include "ui/vxbutton.h"
+#include "ui/vxdlg.h"
+#include "uninstall/uninstaller.h"
+
+#include <windows.h>
+#include <atomic>
+#include <string>
+
+class CMainDlg : public CVxDlg {
+public:
+    // Reads the product's name from the manifest beside the executable.
+    CMainDlg();
+    // Deletes the controls it made.
+    ~CMainDlg() override;
+
+    void OnInit() override;
+    LRESULT WndProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam) override;
+    void DrawBackground(HDC hdc, RECT rect) override;
+    void DrawContent(HDC hdc) override;
+
+    // The buttons' click callbacks and the progress display's thread; each
+    // takes the dialog.
+    static void OnCancelClick(void* dlg);
+    static void OnUninstallClick(void* dlg);
+    static unsigned __stdcall ProgressThread(void* dlg);
+
+    CVxButton* cancelButton;
+    CVxButton* uninstallButton;
+    CVxUninstaller uninstaller;
+    int page; // 0 confirmation, otherwise progress
+    // Shared with the progress thread: the engine's last figure, the
+    // display's figure (0, 10, ... 100), and the two ends.
+    std::atomic<int> targetPercent;
+    std::atomic<int> shownPercent;
+    int eraserY;
+    std::atomic<bool> cancelled;
+    std::atomic<bool> finished;
+    std::wstring productName;
+};
