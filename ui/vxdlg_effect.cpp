@@ -89,23 +89,10 @@ void CVxDlg::CancelEffect() {
 }
 
 void CVxDlg::WaitEffectThread(DWORD timeoutMs) {
-    if (!effectThread)
-        return;
-    HANDLE thread = effectThread.get();
-    const DWORD start = GetTickCount();
-    for (;;) {
-        const DWORD spent = GetTickCount() - start;
-        if (spent >= timeoutMs)
-            break;
-        // The thread's steps are sent to this thread: answer them while waiting.
-        if (MsgWaitForMultipleObjects(1, &thread, FALSE, timeoutMs - spent, QS_SENDMESSAGE) !=
-            WAIT_OBJECT_0 + 1)
-            break;
-        MSG msg;
-        PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-    }
-    // A thread still running now is ended: it must not outlive the dialog.
-    GetVxThread().ExitThread(effectThread.release(), 0);
+    // The thread's steps are sent to this thread: they are answered while
+    // it is waited for, and a thread still running then is ended, since it
+    // must not outlive the dialog.
+    EndThreadAnsweringSent(effectThread.release(), timeoutMs);
 }
 
 // Runs on the window's thread; the step message's handler.
