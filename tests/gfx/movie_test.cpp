@@ -102,6 +102,17 @@ int ThreadCount() {
     return n;
 }
 
+// Starts and stops animation 5 over and over, leaving it running.
+DWORD WINAPI Race(void* p) {
+    auto* image = static_cast<CVxImage*>(p);
+    for (int i = 0; i < 30; ++i) {
+        image->StartMovie(5);
+        image->StopMovie(5);
+    }
+    image->StartMovie(5);
+    return 0;
+}
+
 } // namespace
 
 // A strip of four colours plays its frames in order, stops when told and
@@ -170,17 +181,8 @@ TEST(Movies, RacingStartsAndTheImagesEndLeaveNoThread) {
     {
         CVxImage image;
         ASSERT_TRUE(image.AddMovie(wnd.get(), 0, L"IMG", 0, 0, 1, 2, 5, 9, 10, 10, nullptr));
-        auto race = [](void* p) -> DWORD {
-            auto* img = static_cast<CVxImage*>(p);
-            for (int i = 0; i < 30; ++i) {
-                img->StartMovie(5);
-                img->StopMovie(5);
-            }
-            img->StartMovie(5);
-            return 0;
-        };
-        vx::unique_handle a(CreateThread(nullptr, 0, race, &image, 0, nullptr));
-        vx::unique_handle b(CreateThread(nullptr, 0, race, &image, 0, nullptr));
+        vx::unique_handle a(CreateThread(nullptr, 0, Race, &image, 0, nullptr));
+        vx::unique_handle b(CreateThread(nullptr, 0, Race, &image, 0, nullptr));
         HANDLE both[] = {a.get(), b.get()};
         ASSERT_EQ(WaitForMultipleObjects(2, both, TRUE, 60000), WAIT_OBJECT_0);
         a.reset();
