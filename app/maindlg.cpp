@@ -47,22 +47,23 @@ void CMainDlg::OnInit() {
     bgImageId = kCardImage;
     CVxDlg::OnInit();
 
-    cancelButton = new CVxButton(L"取 消", 325);
-    cancelButton->imageId = kCancelImage;
-    cancelButton->stateImages = 1;
-    cancelButton->textOffsetY -= 2;
-    cancelButton->onClick = OnCancelClick;
-    controls.push_back(cancelButton);
-
-    uninstallButton = new CVxButton(L"卸 载", 255);
-    uninstallButton->imageId = kUninstallImage;
-    uninstallButton->stateImages = 1;
-    uninstallButton->textOffsetY -= 2;
-    uninstallButton->onClick = OnUninstallClick;
-    controls.push_back(uninstallButton);
+    cancelButton = AddButton(L"取 消", 325, kCancelImage, OnCancelClick);
+    uninstallButton = AddButton(L"卸 载", 255, kUninstallImage, OnUninstallClick);
 
     PostMessageW(hwnd, WM_PAINT, 0, 0);
     DoReport(VX_REPORT_URL, L"open", L"Kelp_Uninstall");
+}
+
+// A bottom-row button whose image strip holds all its states, its caption
+// two pixels higher than the strip's middle.
+CVxButton* CMainDlg::AddButton(const wchar_t* text, int x, int imageId, VXBUTTONPROC onClick) {
+    auto* button = new CVxButton(text, x);
+    button->imageId = imageId;
+    button->stateImages = 1;
+    button->textOffsetY -= 2;
+    button->onClick = onClick;
+    controls.push_back(button);
+    return button;
 }
 
 LRESULT CMainDlg::WndProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam) {

@@ -41,4 +41,7 @@ public:
     std::atomic<bool> cancelled;
     std::atomic<bool> finished;
     std::wstring productName;
+
+private:
+    CVxButton* AddButton(const wchar_t* text, int x, int imageId, VXBUTTONPROC onClick);
 };

@@ -2,7 +2,7 @@
 // refuse on this machine, asked of the engine itself (CVxUninstaller::Plan),
 // which records its steps instead of doing them.
 #include "tools/manifest/json_writer.h"
-#include "tools/manifest/manifest_inspect.h"
+#include "tools/manifest/manifest_examine.h"
 #include "tools/manifest/mkman_text.h"
 #include "tools/manifest/mkman_verbs.h"
 #include "uninstall/uninstaller.h"

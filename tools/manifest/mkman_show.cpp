@@ -1,5 +1,5 @@
 // vxmkman show: a manifest's header and lists as text, with every finding.
-#include "tools/manifest/manifest_inspect.h"
+#include "tools/manifest/manifest_examine.h"
 #include "tools/manifest/mkman_text.h"
 #include "tools/manifest/mkman_verbs.h"
 

@@ -1,4 +1,4 @@
-#include "tools/manifest/manifest_inspect.h"
+#include "tools/manifest/manifest_examine.h"
 
 #include "tools/manifest/mkman_text.h"
 #include "uninstall/pathresolve.h"
