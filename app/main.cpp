@@ -2,12 +2,14 @@
 // and runs the message loop. Command-line arguments are not used.
 #include "app/maindlg.h"
 #include "app/vxapp.h"
+#include "support/vxdump.h"
 
 #include <windows.h>
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
     CVxApp& app = GetVxApp();
     app.SetAppName(L"Kelp软件-卸载程序");
+    InstallDump(app.GetAppName(), L"kp_uninstall_dump");
 
     CMainDlg dlg;
     dlg.Create(0, 0, 0, 450, 230, 0, true, nullptr);

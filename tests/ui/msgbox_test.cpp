@@ -1,7 +1,7 @@
 // The message box: its two layouts read back from the screen and answered
 // by real clicks, the countdown's captions and result, the owner disabled
 // while it runs, and a box that cannot be made.
-#include "tests/gfx/canvas.h"
+#include "tests/ui/screenpicture.h"
 #include "tests/ui/uitest.h"
 #include "ui/vxmsgbox.h"
 
@@ -37,25 +37,6 @@ public:
     bool ownerEnabled = true;
 };
 
-// Whether the screen at (x, y) shows the opaque pixels of picture id.
-bool ShowsPicture(int id, int x, int y) {
-    Canvas black(64, 64, 0xFF000000), white(64, 64, 0xFFFFFFFF);
-    CVxImage::Instance().DrawImg(black.dc(), id, L"IMG", 0, 0, 0, 0, nullptr);
-    CVxImage::Instance().DrawImg(white.dc(), id, L"IMG", 0, 0, 0, 0, nullptr);
-    int opaque = 0;
-    for (int py = 0; py < 64; ++py)
-        for (int px = 0; px < 64; ++px) {
-            const uint32_t c = black.Rgb(px, py);
-            if (c != white.Rgb(px, py))
-                continue;
-            ++opaque;
-            const COLORREF s = ScreenAt(x + px, y + py);
-            if (!Near(c, (GetRValue(s) << 16) | (GetGValue(s) << 8) | GetBValue(s), 2))
-                return false;
-        }
-    return opaque > 50;
-}
-
 } // namespace
 
 // Each layout's picture is on screen and its buttons answer where they
@@ -83,7 +64,7 @@ TEST(MsgBoxInput, LayoutsShowTheirPictureAndAnswerRealClicks) {
                 return;
             Sleep(300);
             const RECT rc = WindowRect(box.window);
-            picture = ShowsPicture(c.picture, rc.left + 10, rc.top + 58);
+            picture = ScreenShowsPicture(c.picture, rc.left + 10, rc.top + 58, 32, 32);
             clicked = XDo(L"mousemove " + std::to_wstring(rc.left + c.clickX) + L" " +
                           std::to_wstring(rc.top + c.clickY) + L" click 1");
         });
