@@ -1,19 +1,9 @@
 #include "ui/vxbutton.h"
 
-#include "gfx/vxfont.h"
 #include "gfx/vximage.h"
-#include "gfx/vxskin.h"
+#include "ui/vxstateimage.h"
 
-#include <shlwapi.h>
-#include <cwchar>
-#include <iterator>
-
-namespace {
-// The caption sits 2 pixels lower with the classic face.
-int DefaultTextOffsetY() {
-    return CVxFont::Instance().isSupportYaHei() ? 0 : 2;
-}
-} // namespace
+using vx::ui::DefaultTextOffsetY;
 
 CVxButton::CVxButton()
     : pressed(false), imageId(60001), frames(1), state(kNormal), splitH(2), splitV(2),
@@ -63,42 +53,19 @@ void CVxButton::DrawResource(HDC hdc, int dx, int dy, int bandV) {
                                         frames, state, bandV);
 }
 
-// First match wins: the own file, the themes folder, the skin pack, the
-// resources; every missing file or entry falls back to the resources.
 void CVxButton::DrawImage(HDC hdc, int dx, int dy) {
-    CVxImage& img = CVxImage::Instance();
-    CVxSkin& skin = CVxSkin::Instance();
-    if (imageSource == 3) {
-        if (PathFileExistsW(imageFile.c_str()))
-            img.DrawStretchImg(hdc, imageFile.c_str(), dx, dy, width, height, splitH, frames, state,
-                               0);
-        else
-            DrawResource(hdc, dx, dy, 0);
-        return;
+    switch (vx::ui::DrawSkinnedState(
+        hdc, {imageSource, imageFile, skinName, imageExt, state, splitH, frames}, dx, dy, width,
+        height)) {
+    case vx::ui::StateImage::Drawn:
+        break;
+    case vx::ui::StateImage::Missing:
+        DrawResource(hdc, dx, dy, 0);
+        break;
+    case vx::ui::StateImage::Resources:
+        DrawResource(hdc, dx, dy, splitV);
+        break;
     }
-    if (skin.GetResType() == CVxSkin::kResThemes) {
-        wchar_t themes[MAX_PATH] = {};
-        skin.GetThemesPath(themes);
-        wchar_t path[MAX_PATH];
-        const int n = _snwprintf(path, std::size(path), L"%ls%ls_%d%ls", themes, skinName.c_str(),
-                                 state, imageExt.c_str());
-        path[std::size(path) - 1] = L'\0';
-        // A path cut short names some other file: treated as missing.
-        if (n >= 0 && n < static_cast<int>(std::size(path)) && PathFileExistsW(path))
-            img.DrawStretchImg(hdc, path, dx, dy, width, height, splitH, frames, state, 0);
-        else
-            DrawResource(hdc, dx, dy, 0);
-        return;
-    }
-    if (skin.GetResType() == CVxSkin::kResSkinPack) {
-        IStream* stream = nullptr;
-        if (skin.GetRes(skinName.c_str(), stream) && stream)
-            img.DrawStretchImg(hdc, stream, dx, dy, width, height, splitH, frames, state, 0);
-        else
-            DrawResource(hdc, dx, dy, 0);
-        return;
-    }
-    DrawResource(hdc, dx, dy, splitV);
 }
 
 void CVxButton::DrawAt(HDC hdc, int dx, int dy) {

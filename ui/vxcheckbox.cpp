@@ -1,19 +1,9 @@
 #include "ui/vxcheckbox.h"
 
-#include "gfx/vxfont.h"
 #include "gfx/vximage.h"
-#include "gfx/vxskin.h"
+#include "ui/vxstateimage.h"
 
-#include <shlwapi.h>
-#include <cwchar>
-#include <iterator>
-
-namespace {
-// The caption sits 2 pixels lower with the classic face.
-int DefaultTextOffsetY() {
-    return CVxFont::Instance().isSupportYaHei() ? 0 : 2;
-}
-} // namespace
+using vx::ui::DefaultTextOffsetY;
 
 CVxBaseEx::CVxBaseEx()
     : imageId(0), frames(1), state(0), splitH(2), imageType(L"IMG"), imageExt(L".png"),
@@ -27,44 +17,17 @@ void CVxBaseEx::DrawResource(HDC hdc, int dx, int dy, int w, int h) {
                                         state, 0);
 }
 
-// First match wins; every missing file or entry falls back to the resources.
+// A skinned source first; every missing file or entry falls back to the
+// resources, which are never split vertically here.
 void CVxBaseEx::DrawImage(HDC hdc, int dx, int dy, int w, int h) {
     if (!visible || !hdc)
         return;
     if (stateImages > 1 && state >= stateImages)
         state = stateImages - 1;
-    CVxImage& img = CVxImage::Instance();
-    CVxSkin& skin = CVxSkin::Instance();
-    if (imageSource == 3) {
-        if (PathFileExistsW(imageFile.c_str()))
-            img.DrawStretchImg(hdc, imageFile.c_str(), dx, dy, w, h, splitH, frames, state, 0);
-        else
-            DrawResource(hdc, dx, dy, w, h);
-        return;
-    }
-    if (skin.GetResType() == CVxSkin::kResThemes) {
-        wchar_t themes[MAX_PATH] = {};
-        skin.GetThemesPath(themes);
-        wchar_t path[MAX_PATH];
-        const int n = _snwprintf(path, std::size(path), L"%ls%ls_%d%ls", themes, skinName.c_str(),
-                                 state, imageExt.c_str());
-        path[std::size(path) - 1] = L'\0';
-        // A path cut short names some other file: treated as missing.
-        if (n >= 0 && n < static_cast<int>(std::size(path)) && PathFileExistsW(path))
-            img.DrawStretchImg(hdc, path, dx, dy, w, h, splitH, frames, state, 0);
-        else
-            DrawResource(hdc, dx, dy, w, h);
-        return;
-    }
-    if (skin.GetResType() == CVxSkin::kResSkinPack) {
-        IStream* stream = nullptr;
-        if (skin.GetRes(skinName.c_str(), stream) && stream)
-            img.DrawStretchImg(hdc, stream, dx, dy, w, h, splitH, frames, state, 0);
-        else
-            DrawResource(hdc, dx, dy, w, h);
-        return;
-    }
-    DrawResource(hdc, dx, dy, w, h);
+    if (vx::ui::DrawSkinnedState(
+            hdc, {imageSource, imageFile, skinName, imageExt, state, splitH, frames}, dx, dy, w,
+            h) != vx::ui::StateImage::Drawn)
+        DrawResource(hdc, dx, dy, w, h);
 }
 
 CVxCheckBox::CVxCheckBox() : pressed(false), checked(false), textOffsetY(DefaultTextOffsetY()) {
