@@ -28,6 +28,11 @@ HWND CVxBase::HostWindow() {
     return hostWnd;
 }
 
+bool CVxBase::isAt(int px, int py) const {
+    const int left = x - originX, top = y - originY;
+    return left <= px && px <= left + width && top <= py && py <= top + height;
+}
+
 bool CVxBase::IsDrawable() {
     if (!visible)
         return false;

@@ -26,6 +26,8 @@ public:
     // included. Without a host window, the application's main window is
     // taken and kept as the host.
     bool IsDrawable();
+    // Whether the client point lies on the object, its edges included.
+    bool isAt(int px, int py) const;
     // Repaints only this object on screen through its host's layers. The
     // composition layer takes the new look on both kinds of host, so it
     // always matches the screen; updateFrame no longer changes that.

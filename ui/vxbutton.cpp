@@ -85,9 +85,7 @@ void CVxButton::SetState(int newState) {
 }
 
 bool CVxButton::OnMouse(int mx, int my, int action, void* ctx) {
-    const int left = x - originX, top = y - originY;
-    const bool inside = left <= mx && mx <= left + width && top <= my && my <= top + height;
-    if (!inside) {
+    if (!isAt(mx, my)) {
         if (state != kNormal)
             SetState(kNormal);
         return false;

@@ -82,9 +82,7 @@ void CVxCheckBox::SetState(int newState) {
 }
 
 bool CVxCheckBox::OnMouse(int mx, int my, int action, void* ctx) {
-    const int left = x - originX, top = y - originY;
-    const bool inside = left <= mx && mx <= left + width && top <= my && my <= top + height;
-    if (!inside) {
+    if (!isAt(mx, my)) {
         if (state != kUnchecked && state != kChecked)
             SetState(checked ? kChecked : kUnchecked);
         return false;
