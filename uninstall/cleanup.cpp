@@ -37,10 +37,6 @@ std::wstring CommandProgram(const std::wstring& cmd) {
     return cmd;
 }
 
-bool isThisUninstaller(const std::wstring& program, const wchar_t* exe) {
-    return !program.empty() && isSamePath(program.c_str(), exe);
-}
-
 const wchar_t* ViewName(REGSAM view) {
     if (view == 0)
         return sizeof(void*) == 4 ? L"32-bit view (the uninstaller's own)"
@@ -85,9 +81,11 @@ int CVxUninstaller::ClearReg(const wchar_t* lpszKey) {
     // product's entry of the same name is never touched.
     const REGSAM other = sizeof(void*) == 4 ? KEY_WOW64_64KEY : KEY_WOW64_32KEY;
     wchar_t exe[MAX_PATH + 1];
+    // An empty or relative program resolves to nothing and matches nothing.
     if (ExePath(exe) &&
-        isThisUninstaller(
-            CommandProgram(RegText(HKEY_LOCAL_MACHINE, key, L"UninstallString", other)), exe))
+        isSamePath(
+            CommandProgram(RegText(HKEY_LOCAL_MACHINE, key, L"UninstallString", other)).c_str(),
+            exe))
         DeleteUninstallKey(key, other);
     return 1;
 }
