@@ -17,12 +17,6 @@ namespace {
 
 const wchar_t kUninstallKeyPrefix[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
 
-// A file name, not a path: the desktop step deletes one file in one folder.
-bool isPlainName(const wchar_t* name) {
-    return name && *name && !wcspbrk(name, L"\\/:") && wcscmp(name, L".") != 0 &&
-           wcscmp(name, L"..") != 0;
-}
-
 // The program an UninstallString starts: the quoted path, or the text up to
 // and including its first ".exe", or the whole text.
 std::wstring CommandProgram(const std::wstring& cmd) {
@@ -47,81 +41,169 @@ const wchar_t* ViewName(REGSAM view) {
 
 } // namespace
 
-// The plain deletion in the own view, the view's own call in another; while
-// planning, whether the key is there to delete.
-LONG CVxUninstaller::DeleteUninstallKey(const wchar_t* key, REGSAM view) {
-    if (!m_plan)
-        return view ? RegDeleteKeyExW(HKEY_LOCAL_MACHINE, key, view, 0)
-                    : RegDeleteKeyW(HKEY_LOCAL_MACHINE, key);
+using Step = tagRunStep;
+
+bool CVxUninstaller::isRegKey(const wchar_t* key, REGSAM view, bool& subkeys) const {
     vx::unique_hkey h;
-    LONG r = RegOpenKeyExW(HKEY_LOCAL_MACHINE, key, 0, KEY_READ | view, h.put());
-    if (r != ERROR_SUCCESS)
-        return r;
-    DWORD subkeys = 0;
-    RegQueryInfoKeyW(h.get(), nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, nullptr,
-                     nullptr, nullptr, nullptr, nullptr);
-    if (subkeys)
-        Planned(tagRunStep::Refused, std::wstring(L"HKLM\\") + key,
-                L"has subkeys: the plain deletion leaves it");
-    else
-        Planned(tagRunStep::DeleteKey, std::wstring(L"HKLM\\") + key, ViewName(view));
-    return ERROR_SUCCESS;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, key, 0, KEY_READ | view, h.put()) != ERROR_SUCCESS)
+        return false;
+    DWORD count = 0;
+    RegQueryInfoKeyW(h.get(), nullptr, nullptr, nullptr, &count, nullptr, nullptr, nullptr, nullptr,
+                     nullptr, nullptr, nullptr);
+    subkeys = count != 0;
+    return true;
 }
 
 int CVxUninstaller::ClearReg(const wchar_t* lpszKey) {
     wchar_t key[MAX_PATH];
-    m_part = tagRunStep::Registry;
+    m_part = Step::Registry;
     // An empty name would name the Uninstall key itself.
-    if (!lpszKey || !*lpszKey || !JoinPath(key, kUninstallKeyPrefix, lpszKey))
+    if (!lpszKey || !*lpszKey)
         return 1;
-    if (DeleteUninstallKey(key, 0) != ERROR_FILE_NOT_FOUND)
+    if (!isOneName(lpszKey)) {
+        AddStep(Step::DeleteKey, Step::Refused, lpszKey, L"not one key name");
         return 1;
-    // An installer of the other bitness wrote the entry in its own registry
-    // view. It goes only when it names this very uninstaller, so another
-    // product's entry of the same name is never touched.
-    const REGSAM other = sizeof(void*) == 4 ? KEY_WOW64_64KEY : KEY_WOW64_32KEY;
-    wchar_t exe[MAX_PATH + 1];
-    // An empty or relative program resolves to nothing and matches nothing.
-    if (ExePath(exe) &&
-        isSamePath(
-            CommandProgram(RegText(HKEY_LOCAL_MACHINE, key, L"UninstallString", other)).c_str(),
-            exe))
-        DeleteUninstallKey(key, other);
+    }
+    if (!JoinPath(key, kUninstallKeyPrefix, lpszKey)) {
+        AddStep(Step::DeleteKey, Step::Refused, lpszKey, L"too long for a key name");
+        return 1;
+    }
+    const std::wstring target = std::wstring(L"HKLM\\") + key;
+    bool subkeys = false;
+    REGSAM view = 0;
+    if (!isRegKey(key, 0, subkeys)) {
+        // An installer of the other bitness wrote the entry in its own
+        // registry view. It goes only when it names this very uninstaller,
+        // so another product's entry of the same name is never touched.
+        const REGSAM other = sizeof(void*) == 4 ? KEY_WOW64_64KEY : KEY_WOW64_32KEY;
+        if (m_self.empty() || !isRegKey(key, other, subkeys) ||
+            !isSamePath(
+                CommandProgram(RegText(HKEY_LOCAL_MACHINE, key, L"UninstallString", other)).c_str(),
+                m_self.c_str())) {
+            AddStep(Step::DeleteKey, Step::Missing, target, L"");
+            return 1;
+        }
+        view = other;
+    }
+    if (subkeys)
+        AddStep(Step::DeleteKey, Step::Kept, target, L"has subkeys: the plain deletion leaves it");
+    else
+        AddStep(Step::DeleteKey, Step::Removed, target, ViewName(view), view);
     return 1;
 }
 
+// The program group and the desktop shortcut are each one name inside
+// their shell folder; the folder is looked up, never created.
 void CVxUninstaller::DelShortcut() {
     wchar_t folder[MAX_PATH] = {};
     wchar_t path[MAX_PATH];
+    std::wstring resolved;
 
-    // The group must be a folder inside Programs: an empty name or a failed
-    // lookup would otherwise name Programs itself or a folder at a root.
-    m_part = tagRunStep::Group;
+    m_part = Step::Group;
     const wchar_t* group = FieldText(m_header.szProgramGroup);
-    if (group && *group && GetProgramsPath(folder) && folder[0] &&
-        JoinPath(path, folder, L"\\", group) && isStrictlyInside(path, folder)) {
-        wchar_t dir[MAX_PATH];
-        if (JoinPath(dir, path, L"\\"))
-            DelDir(dir);
-    } else if (group && *group) {
-        Planned(tagRunStep::Refused, group, L"not a folder inside the Start-menu Programs folder");
+    if (group && *group) {
+        const wchar_t* why = nullptr;
+        if (!isOneName(group))
+            why = L"not one folder name";
+        else if (!GetProgramsPath(folder) || !folder[0] || !JoinPath(path, folder, L"\\", group))
+            why = L"the Start-menu Programs folder cannot be found";
+        else if (!(why = JudgePath(path, resolved)) && !isStrictlyInside(path, folder))
+            why = L"not a folder inside the Start-menu Programs folder";
+        if (why)
+            AddStep(Step::RemoveFolder, Step::Refused, group, why);
+        else
+            Walk(resolved);
     }
 
-    m_part = tagRunStep::Desktop;
+    m_part = Step::Desktop;
     folder[0] = L'\0';
     const wchar_t* product = FieldText(m_header.szProductName);
-    if (isPlainName(product) && GetDesktopPath(folder) && folder[0]) {
-        int n = _snwprintf(path, MAX_PATH, L"%s\\%s.lnk", folder, product);
-        if (n > 0 && n < MAX_PATH && !Planned(tagRunStep::DeleteFile, path))
-            DeleteFileW(path);
-    } else if (product && *product) {
-        Planned(tagRunStep::Refused, product, L"not a plain file name");
+    if (product && *product) {
+        const wchar_t* why = nullptr;
+        if (!isOneName(product))
+            why = L"not one file name";
+        else if (!GetDesktopPath(folder) || !folder[0] ||
+                 !JoinPath(path, folder, L"\\", (std::wstring(product) + L".lnk").c_str()))
+            why = L"the all-users desktop folder cannot be found";
+        else if (!(why = JudgePath(path, resolved)) && !isStrictlyInside(path, folder))
+            why = L"not a file inside the desktop folder";
+        if (why)
+            AddStep(Step::DeleteFile, Step::Refused, product, why);
+        else
+            RemoveFile(resolved);
     }
 
-    m_part = tagRunStep::Shortcuts;
+    m_part = Step::Shortcuts;
     for (const tagUninstallItem& item : m_shortcuts)
-        if (item.szPath[0] && !Planned(tagRunStep::DeleteFile, item.szPath))
-            DeleteFileW(item.szPath);
+        if (item.szPath[0])
+            RemoveNamedFile(item.szPath);
+}
+
+// The script deletes this uninstaller and, in directory mode, the install
+// folder whole, which the command interpreter would follow a link out of:
+// the folder goes to the script only when it is still a folder with no
+// link left anywhere inside it.
+void CVxUninstaller::DecideScript() {
+    m_part = Step::SelfRemoval;
+    const UINT cp = GetOEMCP();
+    std::string exeText, dirText;
+    if (m_self.empty() || !BatchPath(m_self.c_str(), cp, L"VX_CLEAR_EXE", exeText)) {
+        AddStep(Step::ScriptRemoves, Step::Failed, m_self,
+                L"this uninstaller's path cannot be written in a script: it stays");
+        m_scriptDir.clear();
+    }
+    if (!m_scriptDir.empty()) {
+        vx::unique_hfile held;
+        NodeKind kind = OpenNode(m_scriptDir, &held);
+        held.reset();
+        // The walk has seen the own folder already, except for folders it
+        // does not enter on the way down to the install folder.
+        std::wstring own;
+        JudgePath(m_szOwnDir, own);
+        bool walked = isEqualOrAncestor(own, m_scriptDir) &&
+                      m_scriptDir.find(L"\\.", own.size()) == std::wstring::npos;
+        if (kind == NodeKind::Folder && !walked)
+            SweepLinks(m_scriptDir, isEqualOrAncestor(m_scriptDir, own) ? own : L"", nullptr);
+        if (kind != NodeKind::Folder)
+            AddStep(DecideNode(kind, true), m_scriptDir);
+        else if (!m_linkLeft.empty())
+            AddStep(Step::ScriptRemoves, Step::Kept, m_scriptDir,
+                    (L"a link inside could not be removed, which the script would follow: " +
+                     m_linkLeft)
+                        .c_str());
+        else if (!BatchPath(m_scriptDir.c_str(), cp, L"VX_CLEAR_DIR", dirText))
+            AddStep(Step::ScriptRemoves, Step::Kept, m_scriptDir,
+                    L"its path cannot be written in a script");
+        if (kind != NodeKind::Folder || !m_linkLeft.empty() || dirText.empty())
+            m_scriptDir.clear();
+    }
+    char script[1024];
+    if (!exeText.empty() &&
+        !FormatClearScript(exeText.c_str(), m_scriptDir.empty() ? nullptr : dirText.c_str(),
+                           GetCurrentProcessId(), script, sizeof(script))) {
+        AddStep(Step::ScriptRemoves, Step::Failed, m_self,
+                L"the script would be too long: it removes nothing, the uninstaller stays");
+        exeText.clear();
+        m_scriptDir.clear();
+    }
+    if (!exeText.empty()) {
+        m_script = script;
+        // A plan may be made where no uninstaller lies beside the manifest.
+        if (GetFileAttributesW(LongPath(m_self).c_str()) == INVALID_FILE_ATTRIBUTES)
+            AddStep(Step::ScriptRemoves, Step::Missing, m_self, L"this uninstaller");
+        else
+            AddStep(Step::ScriptRemoves, Step::ByScript, m_self, L"this uninstaller");
+        if (!m_scriptDir.empty())
+            AddStep(Step::ScriptRemoves, Step::ByScript, m_scriptDir,
+                    L"the install folder, with all it holds");
+    }
+    // Dot-folders the walk left for the script stay when the script does not
+    // get their folder.
+    if (m_scriptDir.empty())
+        for (size_t i : m_leftToScript) {
+            m_record[i].verdict = Step::Kept;
+            m_record[i].reason = DotFolder(false).reason;
+        }
 }
 
 void CVxUninstaller::DeleteSelf() {
@@ -133,56 +215,19 @@ void CVxUninstaller::DeleteSelf() {
         MSG msg;
         PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
     }
-
-    m_part = tagRunStep::SelfRemoval;
-    wchar_t exe[MAX_PATH + 1];
-    if (!ExePath(exe))
+    // Nothing was removed: the uninstaller stays to be run again.
+    if (!m_result.isRemoved() || m_script.empty())
         return;
-
-    const UINT cp = GetOEMCP();
-    std::string exeText, dirText;
-    if (!BatchPath(exe, cp, L"VX_CLEAR_EXE", exeText))
-        return;
-    // The install directory is removed whole, so it must be a real folder,
-    // judged by what it resolves to right before it is handed over, and not
-    // one that holds more than this product. A link there goes as a link.
-    bool withDir = false;
-    const wchar_t* dir = FieldText(m_header.szInstallDir);
-    std::wstring resolved;
-    if (dir && *dir && ResolvePath(dir, resolved) && !Guard().CoversResolved(resolved)) {
-        vx::unique_hfile held;
-        FolderKind kind = OpenFolder(resolved, held);
-        if (kind == FolderKind::Link && !Planned(tagRunStep::RemoveLink, resolved))
-            RemoveDirectoryW(resolved.c_str());
-        if (kind == FolderKind::Missing || kind == FolderKind::NotFolder)
-            Planned(tagRunStep::Missing, resolved);
-        withDir =
-            kind == FolderKind::Folder && BatchPath(resolved.c_str(), cp, L"VX_CLEAR_DIR", dirText);
-    } else if (dir && *dir) {
-        Planned(tagRunStep::Refused, dir, L"a protected folder, or one that cannot be told");
-    }
-
-    char script[1024];
-    if (!FormatClearScript(exeText.c_str(), withDir ? dirText.c_str() : nullptr,
-                           GetCurrentProcessId(), script, sizeof(script))) {
-        Planned(tagRunStep::Refused, exe, L"the script does not fit: nothing is removed");
-        return;
-    }
-    if (Planned(tagRunStep::ScriptDeletes, exe, L"the uninstaller")) {
-        if (withDir)
-            Planned(tagRunStep::ScriptDeletes, resolved, L"the install folder, with all it holds");
-        return;
-    }
     std::wstring path;
     vx::unique_hfile file = CreateClearScript(path);
-    if (!file)
-        return;
-    bool written = WriteClearScript(file.get(), script);
+    bool written = file && WriteClearScript(file.get(), m_script.c_str());
     file.reset();
-    if (!written) {
+    if (written && LaunchClearScript(path))
+        ExitProcess(0);
+    if (!path.empty())
         DeleteFileW(path.c_str());
-        return;
-    }
-    LaunchClearScript(path);
-    ExitProcess(0);
+    m_part = Step::SelfRemoval;
+    AddStep(Step::ScriptRemoves, Step::Failed, path.empty() ? VX_CLEAR_SCRIPT : path,
+            L"the self-removal script could not be written or started: the uninstaller stays");
+    m_sink->Finished(m_record, L"vxUninstall");
 }

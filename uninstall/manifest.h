@@ -7,6 +7,7 @@
 
 #include <cstdio>
 #include <cstddef>
+#include <string>
 #include <vector>
 
 #define VX_MANIFEST_NAME L"vxUninstall.dat"
@@ -56,13 +57,18 @@ inline bool isDirectoryMode(const tagUninstallHeader& h) {
 // stream does not supply keep their previous contents) and the two lists
 // (emptied first). Entry records with an empty or unterminated path are
 // dropped; shortcut records are all kept, an unterminated path zeroed.
+// When damage is given, it receives what makes the file not whole, one
+// finding after another ("" for a whole file): a header or record cut off
+// by the end of the file, a missing or negative count, a field without its
+// terminator. An empty entry path and bytes after the last record are not
+// damage: the first is dropped, the second never read.
 void ReadManifestStream(FILE* f, tagUninstallHeader& header, std::vector<tagUninstallItem>& entries,
-                        std::vector<tagUninstallItem>& shortcuts);
+                        std::vector<tagUninstallItem>& shortcuts, std::wstring* damage = nullptr);
 
 // Opens path with "rb" and reads it as above; false when it cannot be opened.
 bool ReadManifestFile(const wchar_t* path, tagUninstallHeader& header,
                       std::vector<tagUninstallItem>& entries,
-                      std::vector<tagUninstallItem>& shortcuts);
+                      std::vector<tagUninstallItem>& shortcuts, std::wstring* damage = nullptr);
 
 // The header alone, into a zero-filled block; false when the file cannot be
 // opened (the block stays zero).

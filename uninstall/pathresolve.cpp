@@ -9,9 +9,10 @@ bool isSlash(wchar_t c) {
     return c == L'\\' || c == L'/';
 }
 
-// The name the handle's object has, with the "\\?\" and "\\?\UNC\" forms
-// written as ordinary paths and no trailing backslash.
-bool FinalPath(HANDLE h, std::wstring& out) {
+} // namespace
+
+// With the "\\?\" and "\\?\UNC\" forms written as ordinary paths.
+bool HandlePath(HANDLE h, std::wstring& out) {
     std::vector<wchar_t> buf(MAX_PATH);
     for (;;) {
         DWORD n = GetFinalPathNameByHandleW(h, buf.data(), static_cast<DWORD>(buf.size()),
@@ -32,6 +33,8 @@ bool FinalPath(HANDLE h, std::wstring& out) {
         out.pop_back();
     return !out.empty();
 }
+
+namespace {
 
 // This machine by any of the names a share path may use for it.
 bool isThisMachine(const std::wstring& host) {
@@ -132,7 +135,7 @@ std::wstring ResolveAncestors(const SplitPath& sp, size_t n) {
                                        nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS,
                                        nullptr));
         std::wstring real;
-        if (h && FinalPath(h.get(), real)) {
+        if (h && HandlePath(h.get(), real)) {
             for (size_t j = i; j < n; ++j)
                 real += L"\\" + sp.parts[j];
             return real;
@@ -197,32 +200,53 @@ bool isSamePath(const wchar_t* a, const wchar_t* b) {
     return ResolvePath(a, ra) && ResolvePath(b, rb) && isSameText(ra, rb);
 }
 
-FolderKind OpenFolder(const std::wstring& path, vx::unique_hfile& held) {
-    held.reset();
+std::wstring LongPath(const std::wstring& path) {
+    if (path.compare(0, 4, L"\\\\?\\") == 0)
+        return path;
+    if (path.compare(0, 2, L"\\\\") == 0)
+        return L"\\\\?\\UNC" + path.substr(1);
+    return L"\\\\?\\" + path;
+}
+
+NodeKind OpenNode(const std::wstring& path, vx::unique_hfile* held) {
+    if (held)
+        held->reset();
+    const std::wstring longPath = LongPath(path);
+    // Files are only looked at, so they share everything; a folder is held
+    // against renames while it is walked.
     vx::unique_hfile h(CreateFileW(
-        path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+        longPath.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
         OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    DWORD attrs = GetFileAttributesW(longPath.c_str());
+    if (!h && attrs != INVALID_FILE_ATTRIBUTES && !(attrs & FILE_ATTRIBUTE_DIRECTORY))
+        h.reset(CreateFileW(longPath.c_str(), FILE_READ_ATTRIBUTES,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_EXISTING,
+                            FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
     if (!h) {
-        DWORD attrs = GetFileAttributesW(path.c_str());
         if (attrs == INVALID_FILE_ATTRIBUTES)
-            return FolderKind::Missing;
-        // Not to be walked when it cannot be held; a link may still go.
-        return (attrs & FILE_ATTRIBUTE_REPARSE_POINT) ? FolderKind::Link : FolderKind::Missing;
+            return NodeKind::Missing;
+        if (attrs & FILE_ATTRIBUTE_REPARSE_POINT)
+            return NodeKind::Link;
+        // A file another program holds is still a file; a folder that cannot
+        // be held is not walked.
+        return (attrs & FILE_ATTRIBUTE_DIRECTORY) ? NodeKind::Unchecked : NodeKind::File;
     }
     BY_HANDLE_FILE_INFORMATION info;
     if (!GetFileInformationByHandle(h.get(), &info))
-        return FolderKind::Missing;
-    if (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)
-        return FolderKind::Link;
-    if (!(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-        return FolderKind::NotFolder;
+        return NodeKind::Unchecked;
     std::wstring real;
-    if (!FinalPath(h.get(), real))
-        return FolderKind::Missing;
+    if (!HandlePath(h.get(), real))
+        return NodeKind::Unchecked;
     if (!isSameText(real, path))
-        return FolderKind::Link;
-    held = std::move(h);
-    return FolderKind::Folder;
+        return NodeKind::FollowedLink;
+    if (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)
+        return NodeKind::Link;
+    if (!(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+        return NodeKind::File;
+    if (held)
+        *held = std::move(h);
+    return NodeKind::Folder;
 }
 
 bool isSameText(const std::wstring& a, const std::wstring& b) {

@@ -25,15 +25,29 @@ bool ResolvePath(const wchar_t* path, std::wstring& out);
 // A and b name the same thing once both are resolved.
 bool isSamePath(const wchar_t* a, const wchar_t* b);
 
-// What a folder path turns out to be when it is opened.
-enum class FolderKind { Missing, NotFolder, Link, Folder };
+// The path in its extended-length form ("\\?\C:\..."), so that trees deeper
+// than MAX_PATH can be walked; path must already be resolved.
+std::wstring LongPath(const std::wstring& path);
 
-// Opens the folder at path (already resolved, no trailing backslash) for a
-// walk. A folder is kept open in held without delete sharing, so nothing can
-// rename it or put a link in its place while it is walked. A junction or
-// symbolic link is reported as Link, as is any handle that does not name
-// exactly path (a link the system followed although asked not to).
-FolderKind OpenFolder(const std::wstring& path, vx::unique_hfile& held);
+// What a path turns out to be on a handle opened on it.
+enum class NodeKind {
+    Missing,
+    File,
+    Folder,
+    Link,         // a junction or symbolic link, opened as itself
+    FollowedLink, // a link the system followed although asked not to
+    Unchecked     // there, but no handle could be had to tell what it is
+};
+
+// Opens path (resolved, no trailing backslash) without following a link
+// and tells what it is: a handle that does not name exactly path is a link
+// the system followed. A folder is kept open in held (when given) without
+// delete sharing, so nothing can rename it or put a link in its place while
+// it is walked.
+NodeKind OpenNode(const std::wstring& path, vx::unique_hfile* held = nullptr);
+
+// The name the open handle's object has ("C:\a\b", no trailing backslash).
+bool HandlePath(HANDLE h, std::wstring& out);
 
 // Case-insensitive equality of whole strings.
 bool isSameText(const std::wstring& a, const std::wstring& b);

@@ -2,8 +2,6 @@
 
 #include "support/vxhandle.h"
 #include "support/vxthread.h"
-#include "uninstall/pathguard.h"
-#include "uninstall/report.h"
 #include "util/vxutil.h"
 
 #include <cstring>
@@ -11,40 +9,35 @@
 
 namespace {
 
-bool isDotName(const wchar_t* name) {
-    return name[0] == L'.';
+using Step = tagRunStep;
+
+// Local fixed, removable and RAM drives: a share or an optical drive is
+// never something this machine's uninstaller removes.
+bool isLocalDrive(const std::wstring& resolved) {
+    if (resolved.size() < 2 || resolved[1] != L':')
+        return false;
+    const wchar_t root[] = {resolved[0], L':', L'\\', L'\0'};
+    UINT type = GetDriveTypeW(root);
+    return type == DRIVE_FIXED || type == DRIVE_REMOVABLE || type == DRIVE_RAMDISK;
 }
 
-bool isDirEntry(const WIN32_FIND_DATAW& fd) {
-    return (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+std::wstring ResolvedOrAsIs(const std::wstring& path) {
+    std::wstring resolved;
+    return ResolvePath(path.c_str(), resolved) ? resolved : path;
 }
 
-// A junction, directory symbolic link or mount point: never entered, since
-// what it points to lies outside the tree being removed.
-bool isLinkedDir(const WIN32_FIND_DATAW& fd) {
-    return isDirEntry(fd) && (fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+std::wstring RunningExe() {
+    wchar_t exe[MAX_PATH + 1];
+    DWORD n = GetModuleFileNameW(nullptr, exe, MAX_PATH);
+    return n > 0 && n < MAX_PATH ? ResolvedOrAsIs(exe) : L"";
 }
 
-vx::unique_hfind FindAll(const std::wstring& dir, WIN32_FIND_DATAW& fd) {
-    std::wstring pattern = dir + L"\\*.*";
-    return vx::unique_hfind(FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &fd,
-                                             FindExSearchNameMatch, nullptr,
-                                             FIND_FIRST_EX_LARGE_FETCH));
-}
-
-// Paths are walked in MAX_PATH buffers: a folder whose search pattern would
-// not fit is beyond what the walk handles.
-bool isWalkable(const std::wstring& dir) {
-    return dir.size() + 4 < MAX_PATH;
-}
-
-// The walks take directories ending in '\'; a manifest entry without one
-// would otherwise match its siblings through "*.*".
-template <size_t N> bool DirWithSlash(const wchar_t* in, wchar_t (&out)[N]) {
-    size_t n = wcslen(in);
-    if (n > 0 && in[n - 1] == L'\\')
-        return JoinPath(out, in);
-    return JoinPath(out, in, L"\\");
+// The record's file name: the product's key when it can be one.
+std::wstring RecordName(const tagUninstallHeader& h) {
+    const wchar_t* key = FieldText(h.szUninstallKey);
+    if (isOneName(key) && !wcspbrk(key, L"<>\"|?*") && wcslen(key) < 100)
+        return key;
+    return L"vxUninstall";
 }
 
 } // namespace
@@ -58,6 +51,7 @@ CVxUninstaller::CVxUninstaller()
     size_t n = wcslen(m_szOwnDir);
     if (n == 0 || m_szOwnDir[n - 1] != L'\\')
         m_szOwnDir[0] = L'\0';
+    m_self = RunningExe();
 }
 
 CVxUninstaller::~CVxUninstaller() {
@@ -67,7 +61,7 @@ CVxUninstaller::~CVxUninstaller() {
 CVxUninstaller::CVxUninstaller(const CVxUninstaller& o)
     : m_hNotify(o.m_hNotify), m_bExit(o.m_bExit), m_nTotal(o.m_nTotal), m_nDone(o.m_nDone),
       m_header(o.m_header), m_entries(o.m_entries), m_shortcuts(o.m_shortcuts), m_bRunning(false),
-      m_guard(o.m_guard) {
+      m_guard(o.m_guard), m_record(o.m_record), m_result(o.m_result), m_self(o.m_self) {
     memcpy(m_szOwnDir, o.m_szOwnDir, sizeof(m_szOwnDir));
 }
 
@@ -81,13 +75,20 @@ CVxUninstaller& CVxUninstaller::operator=(const CVxUninstaller& o) {
         m_entries = o.m_entries;
         m_shortcuts = o.m_shortcuts;
         m_guard = o.m_guard;
+        m_record = o.m_record;
+        m_result = o.m_result;
+        m_self = o.m_self;
         memcpy(m_szOwnDir, o.m_szOwnDir, sizeof(m_szOwnDir));
     }
     return *this;
 }
 
 void CVxUninstaller::SetOwnDir(const wchar_t* lpszDir) {
-    if (!lpszDir || !DirWithSlash(lpszDir, m_szOwnDir))
+    m_szOwnDir[0] = L'\0';
+    if (!lpszDir || !*lpszDir)
+        return;
+    size_t n = wcslen(lpszDir);
+    if (!JoinPath(m_szOwnDir, lpszDir, lpszDir[n - 1] == L'\\' ? nullptr : L"\\"))
         m_szOwnDir[0] = L'\0';
 }
 
@@ -96,6 +97,8 @@ void CVxUninstaller::StartUninstall(HWND hWnd, int nThread) {
     if (m_bRunning.exchange(true))
         return;
     m_hNotify = hWnd;
+    m_sink = &m_remover;
+    m_self = RunningExe();
     if (nThread == 0) {
         UninstallFunc();
         m_bRunning = false;
@@ -104,8 +107,12 @@ void CVxUninstaller::StartUninstall(HWND hWnd, int nThread) {
     // Detached, but the handle is taken and closed here rather than by the
     // detach flag, so a thread that could not start ends the run at once.
     vx::unique_handle worker(GetVxThread().StartThread(UninstallThread, this, 0));
-    if (!worker)
-        m_bRunning = false;
+    if (worker)
+        return;
+    m_record.clear();
+    EndRun(tagRunResult::StartFailed, L"the uninstall could not be started: nothing was removed");
+    m_bRunning = false;
+    PostMessageW(hWnd, WM_UNINSTALL_PROGRESS, 100, 0);
 }
 
 unsigned __stdcall CVxUninstaller::UninstallThread(void* lpParam) {
@@ -123,40 +130,119 @@ unsigned __stdcall CVxUninstaller::UninstallThread(void* lpParam) {
     return 0;
 }
 
+bool CVxUninstaller::Plan(std::vector<tagRunStep>& steps) {
+    if (m_bRunning.exchange(true))
+        return false;
+    // A dry run tells no window about its progress.
+    HWND notify = m_hNotify;
+    m_hNotify = nullptr;
+    CVxPlanSink plan;
+    m_sink = &plan;
+    // A plan is made for the uninstaller beside the manifest.
+    m_self = ResolvedOrAsIs(std::wstring(m_szOwnDir) + L"vxUninstall.exe");
+    UninstallFunc();
+    m_sink = &m_remover;
+    m_hNotify = notify;
+    steps = m_record;
+    m_bRunning = false;
+    return true;
+}
+
 bool CVxUninstaller::UninstallFunc() {
-    wchar_t manifest[MAX_PATH];
     m_nTotal = 0;
     m_nDone = 0;
-    if (!m_szOwnDir[0] || !JoinPath(manifest, m_szOwnDir, VX_MANIFEST_NAME) ||
-        !ReadManifestFile(manifest, m_header, m_entries, m_shortcuts)) {
+    m_record.clear();
+    m_scriptDir.clear();
+    m_leftToScript.clear();
+    m_linkLeft.clear();
+    m_script.clear();
+    m_guard.emplace();
+    if (!TakeManifest()) {
         PostMessageW(m_hNotify, WM_UNINSTALL_PROGRESS, 100, 0);
+        m_sink->Finished(m_record, RecordName(m_header).c_str());
         return false;
     }
-    m_guard.emplace();
-    m_part = tagRunStep::Entries;
-    // On a thread of its own; the run does not wait for it.
-    if (!m_plan)
-        DoReport(VX_REPORT_URL, L"uninstall", FieldText(m_header.szProductName));
+    m_sink->Started(m_header);
 
+    m_part = Step::Entries;
     if (isDirectoryMode(m_header)) {
-        m_nDone = 0;
-        m_nTotal = CountFiles(m_szOwnDir);
-        DelDir(m_szOwnDir);
+        std::wstring own;
+        JudgePath(m_szOwnDir, own);
+        m_nTotal = CountTree(own);
+        Walk(own);
     } else {
-        for (const tagUninstallItem& item : m_entries)
-            m_nTotal += item.nKind == 0 ? CountFiles(item.szPath) : 1;
-        for (const tagUninstallItem& item : m_entries) {
-            if (item.nKind == 0)
-                DelDir(item.szPath);
-            else if (!Planned(tagRunStep::DeleteFile, item.szPath))
-                DeleteFileW(item.szPath);
-        }
+        RemoveEntries();
     }
-
     if (const wchar_t* key = FieldText(m_header.szUninstallKey))
         ClearReg(key);
     DelShortcut();
+    DecideScript();
+
+    bool restart = false;
+    for (const Step& s : m_record)
+        restart = restart || s.verdict == Step::AtRestart;
+    EndRun(restart ? tagRunResult::RestartNeeded : tagRunResult::Completed, L"");
+    m_sink->Finished(m_record, RecordName(m_header).c_str());
     return true;
+}
+
+// Reads the manifest and decides whether anything may be removed at all:
+// not when it is missing or damaged, nor in directory mode when the folder
+// walked or the folder the script removes is one the guards refuse.
+bool CVxUninstaller::TakeManifest() {
+    m_part = Step::Manifest;
+    memset(&m_header, 0, sizeof(m_header));
+    std::wstring manifest = std::wstring(m_szOwnDir) + VX_MANIFEST_NAME;
+    std::wstring damage;
+    if (!m_szOwnDir[0] ||
+        !ReadManifestFile(manifest.c_str(), m_header, m_entries, m_shortcuts, &damage)) {
+        memset(&m_header, 0, sizeof(m_header));
+        m_entries.clear();
+        m_shortcuts.clear();
+        AddStep(Step::ReadManifest, Step::Missing, manifest, L"nothing was removed");
+        EndRun(tagRunResult::ManifestMissing, L"the uninstall information file is missing");
+        return false;
+    }
+    if (!damage.empty()) {
+        AddStep(Step::ReadManifest, Step::Failed, manifest,
+                (damage + L": nothing was removed").c_str());
+        EndRun(tagRunResult::ManifestDamaged,
+               L"the uninstall information file is damaged: " + damage);
+        return false;
+    }
+    if (!isDirectoryMode(m_header))
+        return true;
+    std::wstring own, install;
+    const wchar_t* why = JudgePath(m_szOwnDir, own);
+    std::wstring what = L"the uninstaller's folder " + std::wstring(m_szOwnDir);
+    if (!why) {
+        why = JudgePath(m_header.szInstallDir, install);
+        what = L"the install folder " + std::wstring(m_header.szInstallDir);
+    }
+    if (why) {
+        std::wstring reason = what + L" is refused: " + why + L"; nothing was removed";
+        AddStep(Step::ReadManifest, Step::Refused, manifest, reason.c_str());
+        EndRun(tagRunResult::ManifestRefused, reason);
+        return false;
+    }
+    m_scriptDir = install;
+    return true;
+}
+
+void CVxUninstaller::RemoveEntries() {
+    for (const tagUninstallItem& item : m_entries)
+        m_nTotal += item.nKind == 0 ? CountFiles(item.szPath) : 1;
+    for (const tagUninstallItem& item : m_entries) {
+        if (item.nKind == 0)
+            DelDir(item.szPath);
+        else
+            RemoveNamedFile(item.szPath);
+    }
+}
+
+void CVxUninstaller::EndRun(tagRunResult::Outcome outcome, const std::wstring& reason) {
+    m_result.outcome = outcome;
+    m_result.reason = reason;
 }
 
 const ProtectedFolders& CVxUninstaller::Guard() {
@@ -165,123 +251,58 @@ const ProtectedFolders& CVxUninstaller::Guard() {
     return *m_guard;
 }
 
-// A walk starts at the folder the path resolves to, never at a protected
-// one. Why a start is refused, or nullptr.
-const wchar_t* CVxUninstaller::WalkRefusal(const wchar_t* lpszDir, std::wstring& dir) {
-    if (!lpszDir || !ResolvePath(lpszDir, dir))
+// Every path is judged by what it resolves to: a full path on a local
+// drive, neither a protected folder nor one that holds one. Why it is
+// refused, or nullptr.
+const wchar_t* CVxUninstaller::JudgePath(const wchar_t* path, std::wstring& resolved) {
+    if (!path || !*path)
+        return L"no path";
+    if (!isFullyQualified(path) || !ResolvePath(path, resolved))
         return L"not a full path, or one whose folder cannot be told";
-    if (Guard().CoversResolved(dir))
+    if (!isLocalDrive(resolved))
+        return L"not on a local drive";
+    if (Guard().CoversResolved(resolved))
         return L"a protected folder, a drive root, or a folder holding one";
-    if (!isWalkable(dir))
-        return L"too long for the walk";
     return nullptr;
+}
+
+Step::Verdict CVxUninstaller::AddStep(Step::Action action, Step::Verdict verdict,
+                                      const std::wstring& target, const wchar_t* reason,
+                                      REGSAM view) {
+    tagRunStep s = {m_part, action, verdict, target, reason ? reason : L"", view};
+    if (verdict == Step::Removed || verdict == Step::AtRestart)
+        s.verdict = m_sink->Carry(s, s.reason);
+    m_record.push_back(s);
+    return s.verdict;
+}
+
+CVxUninstaller::Fate CVxUninstaller::FateOf(Step::Verdict verdict) {
+    if (verdict == Step::Removed || verdict == Step::Missing)
+        return Fate::Gone;
+    return verdict == Step::AtRestart ? Fate::AtRestart : Fate::Stays;
 }
 
 int CVxUninstaller::CountFiles(const wchar_t* lpszDir) {
     std::wstring dir;
-    return !WalkRefusal(lpszDir, dir) ? CountTree(dir) : 0;
+    return !JudgePath(lpszDir, dir) ? CountTree(dir) : 0;
 }
 
 bool CVxUninstaller::DelDir(const wchar_t* lpszDir) {
     std::wstring dir;
-    if (const wchar_t* why = WalkRefusal(lpszDir, dir)) {
-        Planned(tagRunStep::Refused, lpszDir ? lpszDir : L"", why);
+    if (const wchar_t* why = JudgePath(lpszDir, dir)) {
+        AddStep(Step::RemoveFolder, Step::Refused, lpszDir ? lpszDir : L"", why);
         return false;
     }
-    return DelTree(dir);
-}
-
-// While planning, records the step and returns true: the caller then leaves
-// the step undone. Otherwise false.
-bool CVxUninstaller::Planned(tagRunStep::Action action, const std::wstring& path,
-                             const wchar_t* note) {
-    if (!m_plan)
-        return false;
-    m_plan->push_back({m_part, action, path, note});
+    Walk(dir);
     return true;
 }
 
-bool CVxUninstaller::Plan(std::vector<tagRunStep>& steps) {
-    if (m_bRunning.exchange(true))
-        return false;
-    // A dry run tells no window about its progress.
-    HWND notify = m_hNotify;
-    m_hNotify = nullptr;
-    m_plan = &steps;
-    bool read = UninstallFunc();
-    m_bRunning = false;
-    if (read)
-        DeleteSelf();
-    m_plan = nullptr;
-    m_hNotify = notify;
-    return read;
-}
-
-int CVxUninstaller::CountTree(const std::wstring& dir) {
-    vx::unique_hfile held;
-    if (OpenFolder(dir, held) != FolderKind::Folder)
-        return 0;
-    WIN32_FIND_DATAW fd;
-    vx::unique_hfind find = FindAll(dir, fd);
-    if (!find)
-        return 0;
-    int count = 0;
-    do {
-        if (!isDirEntry(fd)) {
-            ++count;
-        } else if (!isDotName(fd.cFileName) && !isLinkedDir(fd)) {
-            std::wstring sub = dir + L"\\" + fd.cFileName;
-            if (isWalkable(sub))
-                count += CountTree(sub);
-        }
-    } while (FindNextFileW(find.get(), &fd));
-    return count;
-}
-
-// The folder is judged on an open handle right before it is entered, and
-// held while its contents go: a link, or a folder swapped for one since it
-// was listed, is removed as a link and never entered.
-bool CVxUninstaller::DelTree(const std::wstring& dir) {
-    vx::unique_hfile held;
-    switch (OpenFolder(dir, held)) {
-    case FolderKind::Folder:
-        break;
-    case FolderKind::Link:
-        if (!Planned(tagRunStep::RemoveLink, dir))
-            RemoveDirectoryW(dir.c_str());
-        return true;
-    default:
-        Planned(tagRunStep::Missing, dir);
-        return false;
-    }
-    WIN32_FIND_DATAW fd;
-    vx::unique_hfind find = FindAll(dir, fd);
-    if (!find)
-        return false;
-    do {
-        std::wstring path = dir + L"\\" + fd.cFileName;
-        if (!isDirEntry(fd)) {
-            if (!Planned(tagRunStep::DeleteFile, path))
-                DeleteFileW(path.c_str());
-            ReportProgress();
-        } else if (isDotName(fd.cFileName)) {
-            if (fd.cFileName[1] && wcscmp(fd.cFileName, L".."))
-                Planned(tagRunStep::Skipped, path, L"its name begins with a dot");
-            continue;
-        } else if (isLinkedDir(fd)) {
-            if (!Planned(tagRunStep::RemoveLink, path))
-                RemoveDirectoryW(path.c_str());
-        } else if (isWalkable(path)) {
-            DelTree(path);
-        } else {
-            Planned(tagRunStep::Refused, path, L"too long for the walk");
-        }
-    } while (FindNextFileW(find.get(), &fd));
-    find.reset();
-    held.reset();
-    if (!Planned(tagRunStep::RemoveFolder, dir))
-        RemoveDirectoryW(dir.c_str());
-    return true;
+void CVxUninstaller::RemoveNamedFile(const wchar_t* path) {
+    std::wstring resolved;
+    if (const wchar_t* why = JudgePath(path, resolved))
+        AddStep(Step::DeleteFile, Step::Refused, path ? path : L"", why);
+    else
+        RemoveFile(resolved);
 }
 
 void CVxUninstaller::ReportProgress() {
@@ -296,14 +317,6 @@ void CVxUninstaller::ReportProgress() {
     // the whole percentage where it was would only repeat the last target.
     if (percent != before && percent >= 0 && percent <= 100)
         SendMessageW(m_hNotify, WM_UNINSTALL_PROGRESS, static_cast<WPARAM>(percent), 0);
-}
-
-bool CVxUninstaller::ExePath(wchar_t (&exe)[MAX_PATH + 1]) const {
-    // A plan is made for the uninstaller beside the manifest, not this program.
-    if (m_plan)
-        return JoinPath(exe, MAX_PATH, m_szOwnDir, L"vxUninstall.exe");
-    DWORD n = GetModuleFileNameW(nullptr, exe, MAX_PATH);
-    return n > 0 && n < MAX_PATH;
 }
 
 bool CVxUninstaller::isRunEnded() const {

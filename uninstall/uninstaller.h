@@ -6,6 +6,9 @@
 #include "support/vxapi.h"
 #include "uninstall/manifest.h"
 #include "uninstall/pathguard.h"
+#include "uninstall/runstep.h"
+#include "uninstall/stepsink.h"
+#include "uninstall/decide.h"
 
 #include <windows.h>
 #include <atomic>
@@ -16,26 +19,6 @@
 // Worker to window: wParam the percentage 0..100 (100 ends the run), lParam 0.
 #define WM_UNINSTALL_PROGRESS (WM_USER + 1001)
 static_assert(WM_UNINSTALL_PROGRESS == 2025, "progress message number");
-
-// One thing a run would do, or would leave alone, as CVxUninstaller::Plan
-// records it instead of doing it.
-struct tagRunStep {
-    enum Part { Entries, Registry, Group, Desktop, Shortcuts, SelfRemoval };
-    enum Action {
-        DeleteFile,   // a file (or a link to a file)
-        RemoveFolder, // a folder, once what it holds has gone
-        RemoveLink,   // a folder link, removed as a link and never entered
-        Missing,      // a walk start that is not there or not a folder
-        Refused,      // a path the guards keep, note says why
-        Skipped,      // a folder the walk does not enter (its name begins with a dot)
-        DeleteKey,    // a registry key, note names the view
-        ScriptDeletes // a path the self-removal script deletes, note says how
-    };
-    Part part;
-    Action action;
-    std::wstring path;
-    std::wstring note;
-};
 
 class VX_API CVxUninstaller {
 public:
@@ -54,18 +37,25 @@ public:
     int ClearReg(const wchar_t* lpszKey);
     // The program group, the desktop shortcut and the listed shortcut files.
     void DelShortcut();
-    // Writes and launches "c:\clear.bat" and ends the process; returns only
-    // when the script cannot be written. Waits for a running uninstall first.
+    // Writes and launches the self-removal script the run decided on and
+    // ends the process. Waits for a running uninstall first; returns when
+    // the run removed nothing (no manifest, a damaged or refused one, no
+    // run at all) or the script cannot be written, and the uninstaller
+    // then stays.
     void DeleteSelf();
 
-    // A dry run: what StartUninstall and then DeleteSelf would do on this
-    // machine, through the same steps and guards, recorded in run order
-    // instead of done. Nothing is deleted and no report is sent. False when
-    // the manifest cannot be opened or a run is going on.
+    // A dry run: the steps StartUninstall and DeleteSelf would take on this
+    // machine, decided exactly as a run decides them, none carried out, no
+    // report sent. False when a run is going on.
     bool Plan(std::vector<tagRunStep>& steps);
 
     // True once a started run has finished all its steps (or none was started).
     bool isRunEnded() const;
+    // How the run ended, and its steps in order; read once it has ended.
+    const tagRunResult& GetResult() const { return m_result; }
+    const std::vector<tagRunStep>& GetRecord() const { return m_record; }
+    // Where the run's record was written ("" if nowhere).
+    const std::wstring& GetRecordPath() const { return m_remover.RecordPath(); }
 
     // The directory the manifest is read from and, in directory mode, walked;
     // the executable's own directory (ending in '\') unless set otherwise.
@@ -79,16 +69,34 @@ public:
     const std::vector<tagUninstallItem>& GetShortcuts() const { return m_shortcuts; }
 
 private:
+    // What became of a path for the folder that holds it.
+    enum class Fate { Gone, AtRestart, Stays };
+
     static unsigned __stdcall UninstallThread(void* lpParam);
     bool UninstallFunc();
+    bool TakeManifest();
+    void RemoveEntries();
     int CountFiles(const wchar_t* lpszDir);
     bool DelDir(const wchar_t* lpszDir);
+    // uninstall/walk.cpp
     int CountTree(const std::wstring& dir);
-    bool DelTree(const std::wstring& dir);
-    const wchar_t* WalkRefusal(const wchar_t* lpszDir, std::wstring& dir);
-    bool Planned(tagRunStep::Action action, const std::wstring& path, const wchar_t* note = L"");
-    LONG DeleteUninstallKey(const wchar_t* key, REGSAM view);
-    bool ExePath(wchar_t (&exe)[MAX_PATH + 1]) const;
+    Fate Walk(const std::wstring& dir);
+    Fate RemoveFile(const std::wstring& path);
+    void SweepLinks(const std::wstring& dir, const std::wstring& skip, const tagDecision* asFolder);
+    void NoteLink(const std::wstring& path, tagRunStep::Verdict verdict);
+    void RemoveNamedFile(const wchar_t* path);
+    // uninstall/cleanup.cpp
+    void DecideScript();
+    bool isRegKey(const wchar_t* key, REGSAM view, bool& subkeys) const;
+
+    const wchar_t* JudgePath(const wchar_t* path, std::wstring& resolved);
+    tagRunStep::Verdict AddStep(tagRunStep::Action action, tagRunStep::Verdict verdict,
+                                const std::wstring& target, const wchar_t* reason, REGSAM view = 0);
+    tagRunStep::Verdict AddStep(const tagDecision& d, const std::wstring& target) {
+        return AddStep(d.action, d.verdict, target, d.reason);
+    }
+    static Fate FateOf(tagRunStep::Verdict verdict);
+    void EndRun(tagRunResult::Outcome outcome, const std::wstring& reason);
     const ProtectedFolders& Guard();
     void ReportProgress();
 
@@ -103,7 +111,22 @@ private:
     std::atomic<bool> m_bRunning;
     // Gathered when a run starts, so the run judges every path by one set.
     std::optional<ProtectedFolders> m_guard;
-    // Set only while Plan runs: steps are recorded there instead of done.
-    std::vector<tagRunStep>* m_plan = nullptr;
-    tagRunStep::Part m_part = tagRunStep::Entries;
+
+    // The run's decisions go to m_sink: the remover in a run, a plan sink
+    // while planning.
+    CVxRemover m_remover;
+    CVxStepSink* m_sink = &m_remover;
+    tagRunStep::Part m_part = tagRunStep::Manifest;
+    std::vector<tagRunStep> m_record;
+    tagRunResult m_result;
+    // This uninstaller, as resolved: the script deletes it, the walk never.
+    std::wstring m_self;
+    // The install folder the script removes whole ("" for none), and the
+    // steps that left a dot-folder inside it to the script.
+    std::wstring m_scriptDir;
+    std::vector<size_t> m_leftToScript;
+    // A link inside the install folder that could not be removed: the
+    // script must not get the folder then.
+    std::wstring m_linkLeft;
+    std::string m_script;
 };

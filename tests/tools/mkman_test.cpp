@@ -276,20 +276,20 @@ TEST(Mkman, PlanRefusesAndDeletesNothing) {
         EXPECT_NE(text.out.find(line), std::string::npos) << line << "\n" << text.out;
     };
     auto narrow = [](const std::wstring& w) { return std::string(w.begin(), w.end()); };
-    has("delete file     " + narrow(app) + "a.txt");
-    has("delete file     " + narrow(app) + "sub\\b.txt");
-    has("remove link     " + narrow(app) + "link");
-    has("REFUSED         " + narrow(shared) + "  [a protected folder");
-    has("delete key      HKLM\\" + narrow(kPlanKey) + "  [" + (sizeof(void*) == 8 ? "64" : "32") +
-        "-bit view (the uninstaller's own)]");
-    has("script deletes  " + narrow(dir / L"install\\vxUninstall.exe"));
+    has("removed     delete file     " + narrow(app) + "a.txt");
+    has("removed     delete file     " + narrow(app) + "sub\\b.txt");
+    has(" remove link     " + narrow(app) + "link  [a link");
+    has("refused     remove folder   " + narrow(shared) + "  [a protected folder");
+    has("removed     delete key      HKLM\\" + narrow(kPlanKey) + "  [" +
+        (sizeof(void*) == 8 ? "64" : "32") + "-bit view (the uninstaller's own)]");
+    has("script removes  " + narrow(dir / L"install\\vxUninstall.exe"));
     EXPECT_EQ(text.out.find("precious"), std::string::npos) << "the link was entered";
     EXPECT_EQ(text.out.find("keep.txt"), std::string::npos) << "the protected folder was entered";
 
     EXPECT_EQ(json.code, 1);
     EXPECT_EQ(json.out.front(), '{');
     EXPECT_EQ(json.out.substr(json.out.size() - 2), "}\n");
-    EXPECT_NE(json.out.find("\"action\":\"refused\""), std::string::npos) << json.out;
+    EXPECT_NE(json.out.find("\"verdict\":\"refused\""), std::string::npos) << json.out;
     EXPECT_NE(json.out.find("\"exitCode\":1"), std::string::npos) << json.out;
 }
 
@@ -306,8 +306,8 @@ TEST(Mkman, CleanPlanExitsZero) {
     ChildRun r = Mkman(dir, L"plan " + Arg(dir.path()));
     Snapshot(dir.path(), after);
     EXPECT_EQ(r.code, 0) << r.out << r.err;
-    EXPECT_NE(r.out.find("delete file     " + std::string(dir.path().begin(), dir.path().end()) +
-                         "bin\\app.exe"),
+    EXPECT_NE(r.out.find("removed     delete file     " +
+                         std::string(dir.path().begin(), dir.path().end()) + "bin\\app.exe"),
               std::string::npos)
         << r.out;
     EXPECT_EQ(before, after);

@@ -1,6 +1,6 @@
 // vxmkman plan: what the uninstaller beside a manifest would delete and
-// refuse on this machine, asked of the engine itself (CVxUninstaller::Plan),
-// which records its steps instead of doing them.
+// refuse on this machine: the record of the engine's own steps
+// (CVxUninstaller::Plan), decided as a run decides them and not carried out.
 #include "tools/manifest/json_writer.h"
 #include "tools/manifest/manifest_examine.h"
 #include "tools/manifest/mkman_text.h"
@@ -24,86 +24,17 @@ const wchar_t kUsage[] =
     L"Exit codes: 0 nothing refused, 1 something refused or the file is damaged,\n"
     L"2 bad usage or no such file.\n";
 
-const wchar_t* const kPartTitles[] = {L"files and folders", L"registry",
-                                      L"program group",     L"desktop shortcut",
-                                      L"shortcut list",     L"self-removal script"};
-const wchar_t* const kPartKeys[] = {L"entries", L"registry",  L"programGroup",
-                                    L"desktop", L"shortcuts", L"selfRemoval"};
-const wchar_t* const kActionLabels[] = {L"delete file", L"remove folder", L"remove link",
-                                        L"not there",   L"REFUSED",       L"kept",
-                                        L"delete key",  L"script deletes"};
-const wchar_t* const kActionKeys[] = {L"delete-file", L"remove-folder", L"remove-link",
-                                      L"missing",     L"refused",       L"kept",
-                                      L"delete-key",  L"script-deletes"};
-
-struct Shown {
-    tagRunStep step;
-    bool refusal; // a path the run keeps: refused, not entered, or a link
-    std::wstring note;
-};
-
-bool isPresent(const tagRunStep& s) {
-    if (s.action == tagRunStep::Missing)
-        return false;
-    return s.action != tagRunStep::DeleteFile ||
-           GetFileAttributesW(s.path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-// Each step with what a maker needs to read it.
-std::vector<Shown> Explain(const std::vector<tagRunStep>& steps) {
-    std::vector<Shown> out;
-    for (const tagRunStep& s : steps) {
-        Shown e = {s, false, s.note};
-        switch (s.action) {
-        case tagRunStep::RemoveLink:
-            e.refusal = true;
-            e.note = L"a link: removed as a link, what it points to is never entered";
-            break;
-        case tagRunStep::Skipped:
-            e.refusal = true;
-            e.note += L": not entered, so the folders above it stay";
-            break;
-        case tagRunStep::Refused:
-            e.refusal = true;
-            break;
-        case tagRunStep::DeleteFile:
-            if (!isPresent(s))
-                e.note = L"not there now";
-            break;
-        case tagRunStep::Missing:
-            e.note = L"nothing to remove";
-            break;
-        default:
-            break;
-        }
-        out.push_back(e);
-    }
-    // A folder holding something the run keeps is still there afterwards.
-    for (Shown& f : out) {
-        if (f.step.action != tagRunStep::RemoveFolder)
-            continue;
-        for (const Shown& k : out)
-            if (k.refusal && k.step.action != tagRunStep::RemoveLink &&
-                k.step.path.size() > f.step.path.size() &&
-                isEqualOrAncestor(f.step.path, k.step.path))
-                f.note = L"stays after the walk: something inside is kept";
-    }
-    return out;
-}
-
 struct PlanInput {
     std::wstring manifest, folder, exe;
     tagManifestView view;
 };
 
-int ExitCode(const PlanInput& in, const std::vector<Shown>& shown) {
-    bool refused = false;
-    for (const Shown& s : shown)
-        refused = refused || s.refusal;
-    return refused || !in.view.problems.empty() ? kExitRefused : kExitFine;
+int ExitCode(const PlanInput& in, const std::vector<tagRunStep>& steps) {
+    return CountVerdicts(steps).Left() || !in.view.problems.empty() ? kExitRefused : kExitFine;
 }
 
-void PrintText(const PlanInput& in, const std::vector<Shown>& shown) {
+// The engine's record as it stands, each part under its own title.
+void PrintText(const PlanInput& in, const std::vector<tagRunStep>& steps) {
     Print(stdout,
           L"plan for " + in.manifest + L"\nas run by " + in.exe +
               (GetFileAttributesW(in.exe.c_str()) == INVALID_FILE_ATTRIBUTES ? L" (not there now)"
@@ -111,37 +42,24 @@ void PrintText(const PlanInput& in, const std::vector<Shown>& shown) {
               L", " + std::to_wstring(sizeof(void*) * 8) + L"-bit, on this machine\n");
     Print(stdout, in.view.directoryMode ? L"mode: directory: walks " + in.folder + L"\n"
                                         : std::wstring(L"mode: entry list\n"));
-    for (int part = tagRunStep::Entries; part <= tagRunStep::SelfRemoval; ++part) {
-        Print(stdout, std::wstring(kPartTitles[part]) + L":\n");
+    for (int part = tagRunStep::Manifest; part <= tagRunStep::SelfRemoval; ++part) {
         bool any = false;
-        for (const Shown& s : shown) {
-            if (s.step.part != part)
+        for (const tagRunStep& s : steps) {
+            if (s.part != part)
                 continue;
+            if (!any)
+                Print(stdout, std::wstring(PartWord(s.part)) + L":\n");
             any = true;
-            std::wstring label = kActionLabels[s.step.action];
-            label.resize(16, L' ');
-            Print(stdout, L"  " + label + s.step.path +
-                              (s.note.empty() ? L"" : L"  [" + s.note + L"]") + L"\n");
+            Print(stdout, L"  " + FormatStep(s) + L"\n");
         }
-        if (!any && part == tagRunStep::Registry && !in.view.key.empty())
-            Print(stdout, L"  (no key " + in.view.key +
-                              L" in the uninstaller's view, nor one naming it in the other)\n");
-        else if (!any)
-            Print(stdout, L"  (nothing)\n");
     }
-    int refused = 0;
-    for (const Shown& s : shown)
-        if (s.refusal)
-            Print(stdout, (refused++ ? L"" : L"refused or kept:\n") + std::wstring(L"  ") +
-                              s.step.path + L"  [" + s.note + L"]\n");
     for (size_t i = 0; i < in.view.problems.size(); ++i)
         Print(stdout, (i ? L"" : L"manifest problems:\n") + std::wstring(L"  ! ") +
                           in.view.problems[i] + L"\n");
-    Print(stdout, L"nothing was deleted; " + std::to_wstring(refused) + L" refused or kept, " +
-                      std::to_wstring(in.view.problems.size()) + L" manifest problems\n");
+    Print(stdout, FormatTotals(CountVerdicts(steps)) + L"\nnothing was deleted by this plan\n");
 }
 
-void PrintJson(const PlanInput& in, const std::vector<Shown>& shown) {
+void PrintJson(const PlanInput& in, const std::vector<tagRunStep>& steps) {
     CJsonWriter j;
     j.BeginObject();
     j.Key("manifest").String(in.manifest);
@@ -152,33 +70,33 @@ void PrintJson(const PlanInput& in, const std::vector<Shown>& shown) {
     j.Key("walks").String(in.view.directoryMode ? in.folder : L"");
     j.Key("uninstallKey").String(in.view.key);
     j.Key("steps").BeginArray();
-    for (const Shown& s : shown) {
-        j.BeginObject();
-        j.Key("part").String(kPartKeys[s.step.part]);
-        j.Key("action").String(kActionKeys[s.step.action]);
-        j.Key("path").String(s.step.path);
-        j.Key("note").String(s.note);
-        j.Key("present").Bool(isPresent(s.step));
-        j.Key("refused").Bool(s.refusal);
-        j.EndObject();
+    for (const tagRunStep& s : steps)
+        j.BeginObject()
+            .Key("part")
+            .String(PartKey(s.part))
+            .Key("action")
+            .String(ActionKey(s.action))
+            .Key("verdict")
+            .String(VerdictKey(s.verdict))
+            .Key("target")
+            .String(s.target)
+            .Key("reason")
+            .String(s.reason)
+            .EndObject();
+    j.EndArray();
+    tagRunTotals totals = CountVerdicts(steps);
+    j.Key("totals").BeginObject();
+    for (int v = tagRunStep::Removed; v <= tagRunStep::Failed; ++v) {
+        std::wstring key = VerdictKey(static_cast<tagRunStep::Verdict>(v));
+        j.Key(std::string(key.begin(), key.end()).c_str()).Number(totals.count[v]);
     }
-    j.EndArray();
-    j.Key("refused").BeginArray();
-    for (const Shown& s : shown)
-        if (s.refusal)
-            j.BeginObject()
-                .Key("path")
-                .String(s.step.path)
-                .Key("reason")
-                .String(s.note)
-                .EndObject();
-    j.EndArray();
+    j.EndObject();
     j.Key("problems").BeginArray();
     for (const std::wstring& p : in.view.problems)
         j.String(p);
     j.EndArray();
     j.Key("deletedNothing").Bool(true);
-    j.Key("exitCode").Number(ExitCode(in, shown));
+    j.Key("exitCode").Number(ExitCode(in, steps));
     j.EndObject();
     std::string text = j.Text();
     fwrite(text.data(), 1, text.size(), stdout);
@@ -261,12 +179,10 @@ int RunPlan(int argc, wchar_t** argv) {
     CVxUninstaller engine;
     engine.SetOwnDir(in.folder.c_str());
     std::vector<tagRunStep> steps;
-    if (!engine.Plan(steps))
-        return UsageError(L"plan", L"the uninstaller could not open " + in.manifest);
-    std::vector<Shown> shown = Explain(steps);
+    engine.Plan(steps);
     if (json)
-        PrintJson(in, shown);
+        PrintJson(in, steps);
     else
-        PrintText(in, shown);
-    return ExitCode(in, shown);
+        PrintText(in, steps);
+    return ExitCode(in, steps);
 }
