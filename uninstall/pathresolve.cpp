@@ -200,6 +200,22 @@ bool isSamePath(const wchar_t* a, const wchar_t* b) {
     return ResolvePath(a, ra) && ResolvePath(b, rb) && isSameText(ra, rb);
 }
 
+bool isHandleNamed(HANDLE h, const std::wstring& path) {
+    std::wstring real;
+    if (HandlePath(h, real))
+        return isSameText(real, path);
+    // Some systems give no full name past MAX_PATH; the name within the
+    // volume the path was opened on says the same.
+    if (path.size() < 3 || path[1] != L':')
+        return false;
+    std::vector<DWORD> buf((sizeof(FILE_NAME_INFO) + 32768 * sizeof(wchar_t)) / sizeof(DWORD));
+    auto* info = reinterpret_cast<FILE_NAME_INFO*>(buf.data());
+    if (!GetFileInformationByHandleEx(h, FileNameInfo, info, static_cast<DWORD>(buf.size() * 4)))
+        return false;
+    return isSameText(std::wstring(info->FileName, info->FileNameLength / sizeof(wchar_t)),
+                      path.substr(2));
+}
+
 std::wstring LongPath(const std::wstring& path) {
     if (path.compare(0, 4, L"\\\\?\\") == 0)
         return path;
@@ -235,10 +251,7 @@ NodeKind OpenNode(const std::wstring& path, vx::unique_hfile* held) {
     BY_HANDLE_FILE_INFORMATION info;
     if (!GetFileInformationByHandle(h.get(), &info))
         return NodeKind::Unchecked;
-    std::wstring real;
-    if (!HandlePath(h.get(), real))
-        return NodeKind::Unchecked;
-    if (!isSameText(real, path))
+    if (!isHandleNamed(h.get(), path))
         return NodeKind::FollowedLink;
     if (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)
         return NodeKind::Link;

@@ -48,6 +48,9 @@ NodeKind OpenNode(const std::wstring& path, vx::unique_hfile* held = nullptr);
 
 // The name the open handle's object has ("C:\a\b", no trailing backslash).
 bool HandlePath(HANDLE h, std::wstring& out);
+// Whether the open handle's object is named path (resolved) and not, say,
+// the target of a link the system followed.
+bool isHandleNamed(HANDLE h, const std::wstring& path);
 
 // Case-insensitive equality of whole strings.
 bool isSameText(const std::wstring& a, const std::wstring& b);

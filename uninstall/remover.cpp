@@ -29,9 +29,8 @@ const unsigned kWaitPerRunMs = 3000;
 // link, a folder or a file. Anything else was swapped in since.
 bool isStillWhatWasJudged(HANDLE h, const Step& step) {
     FILE_BASIC_INFO info = {};
-    std::wstring real;
     if (!GetFileInformationByHandleEx(h, FileBasicInfo, &info, sizeof(info)) ||
-        !HandlePath(h, real) || !isSameText(real, step.target))
+        !isHandleNamed(h, step.target))
         return false;
     const bool link = (info.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
     const bool folder = (info.FileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;

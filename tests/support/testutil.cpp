@@ -34,9 +34,11 @@ ScratchDir::~ScratchDir() {
 }
 
 void RemoveScratchTree(const std::wstring& dirIn) {
-    if (!UnderScratchRoot(dirIn))
+    // Extended-length names, for trees deeper than MAX_PATH.
+    const bool isLong = dirIn.compare(0, 4, L"\\\\?\\") == 0;
+    if (!UnderScratchRoot(isLong ? dirIn.substr(4) : dirIn))
         return;
-    std::wstring dir = dirIn;
+    std::wstring dir = (isLong ? L"" : L"\\\\?\\") + dirIn;
     if (dir.back() != L'\\')
         dir += L'\\';
     WIN32_FIND_DATAW fd;
@@ -59,6 +61,7 @@ void RemoveScratchTree(const std::wstring& dirIn) {
         } while (FindNextFileW(find.get(), &fd));
     }
     find.reset();
+    SetFileAttributesW(dir.c_str(), FILE_ATTRIBUTE_DIRECTORY);
     RemoveDirectoryW(dir.c_str());
 }
 
@@ -258,7 +261,7 @@ bool LinkExists(const std::wstring& link) {
     return GetFileAttributesW(link.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-bool MakeUnixDirLink(const std::wstring& link, const std::wstring& target) {
+bool MakeUnixLink(const std::wstring& link, const std::wstring& target) {
     std::string l = UnixPath(link), t = UnixPath(target);
     return !l.empty() && !t.empty() &&
            RunUnix("ln -s \"" + t + "\" \"" + l + "\"", [&] { return LinkExists(link); });
@@ -277,7 +280,15 @@ bool MakeDirLink(const std::wstring& link, const std::wstring& target, bool& uni
     if (MakeJunction(link, target))
         return true;
     RemoveDirectoryW(link.c_str());
-    unixLink = MakeUnixDirLink(link, target);
+    unixLink = MakeUnixLink(link, target);
+    return unixLink;
+}
+
+bool MakeFileLink(const std::wstring& link, const std::wstring& target, bool& unixLink) {
+    unixLink = false;
+    if (CreateSymbolicLinkW(link.c_str(), target.c_str(), 0))
+        return true;
+    unixLink = MakeUnixLink(link, target);
     return unixLink;
 }
 

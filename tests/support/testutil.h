@@ -83,6 +83,9 @@ std::wstring BuiltUninstaller();
 // make one, else (under Wine) a Unix symbolic link, which Wine shows as a
 // directory reparse point; unixLink says which. False when neither works.
 bool MakeDirLink(const std::wstring& link, const std::wstring& target, bool& unixLink);
+// The same for a file: a symbolic link where the system makes one, else a
+// Unix symbolic link (which Wine opens only as its target).
+bool MakeFileLink(const std::wstring& link, const std::wstring& target, bool& unixLink);
 // Removes a Unix symbolic link made above (Wine's RemoveDirectoryW cannot).
 void RemoveUnixLink(const std::wstring& link);
 

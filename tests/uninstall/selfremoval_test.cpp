@@ -14,15 +14,23 @@ const std::wstring kScript = L"c:\\clear.bat";
 const std::wstring kUninstallRoot = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
 
 // Lays the stand-in uninstaller into product, runs it and waits for its
-// script to finish.
+// script to finish; a run that removes nothing returns from DeleteSelf
+// (exit code 3) and leaves the uninstaller.
 void RunChild(const std::wstring& product, const tagUninstallHeader& h,
-              const std::vector<tagUninstallItem>& entries, const wchar_t* mode) {
+              const std::vector<tagUninstallItem>& entries, const wchar_t* mode,
+              bool removes = true) {
     DeleteFileW(kScript.c_str());
     ASSERT_TRUE(MakeDirs(product));
     ASSERT_TRUE(CopyFileW((ExeDir() + L"selfremoval_child.exe").c_str(),
                           (product + L"vxUninstall.exe").c_str(), FALSE));
     ASSERT_TRUE(WriteManifest(product + L"vxUninstall.dat", BuildManifest(h, entries, {})));
-    EXPECT_EQ(RunProcess(L"\"" + product + L"vxUninstall.exe\" " + mode, 30000, L"C:\\"), 0);
+    EXPECT_EQ(RunProcess(L"\"" + product + L"vxUninstall.exe\" " + mode, 30000, L"C:\\"),
+              removes ? 0 : 3);
+    if (!removes) {
+        EXPECT_TRUE(FileExists(product + L"vxUninstall.exe"));
+        EXPECT_FALSE(FileExists(kScript));
+        return;
+    }
     EXPECT_TRUE(WaitFor([&] { return !FileExists(product + L"vxUninstall.exe"); }, 20000));
     EXPECT_TRUE(WaitFor([&] { return !FileExists(kScript); }, 20000))
         << "the script deletes itself";
@@ -80,10 +88,12 @@ TEST(SelfRemoval, ProtectedInstallDirectoryIsNotHandedToRd) {
     std::wstring programs = ShellFolder(CSIDL_PROGRAMS) + L"\\";
     std::wstring canary = programs + L"vxtest-selfdel-canary.lnk";
     ASSERT_TRUE(MakeFile(canary));
-    // Directory mode walks the uninstaller's own folder; the install
-    // directory field names the Programs folder, which must survive.
-    RunChild(product, MakeManifestHeader(L"", L"P", L"", programs), {}, L"inline");
+    ASSERT_TRUE(MakeFile(product + L"app.exe"));
+    // The install directory field names the Programs folder: the manifest
+    // is refused whole, and nothing at all is removed.
+    RunChild(product, MakeManifestHeader(L"", L"P", L"", programs), {}, L"inline", false);
     EXPECT_TRUE(FileExists(canary));
+    EXPECT_TRUE(FileExists(product + L"app.exe"));
     EXPECT_TRUE(DirExists(programs));
     DeleteFileW(canary.c_str());
 }

@@ -107,20 +107,41 @@ TEST(Worker, DotDirectoriesAreNeitherCountedNorEntered) {
     EXPECT_TRUE(DirExists(tree)) << "the parent stays while .cache is inside";
 }
 
-TEST(Worker, LockedFileStaysButStillCounts) {
+// A file another program holds is retried for a moment, then goes at the
+// next restart with the folders that hold it; it still counts as done.
+TEST(Worker, HeldFileGoesAtRestartWithItsFoldersAndStillCounts) {
+    const wchar_t kSession[] = L"SYSTEM\\CurrentControlSet\\Control\\Session Manager";
+    auto pending = [&] {
+        vx::unique_hkey key;
+        std::wstring names(32768, L'\0');
+        DWORD size = DWORD(names.size() * sizeof(wchar_t));
+        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSession, 0, KEY_ALL_ACCESS, key.put()) ||
+            RegQueryValueExW(key.get(), L"PendingFileRenameOperations", nullptr, nullptr,
+                             reinterpret_cast<BYTE*>(&names[0]), &size))
+            return std::wstring();
+        RegDeleteValueW(key.get(), L"PendingFileRenameOperations");
+        return names;
+    };
+    pending();
     ScratchDir dir(L"worker");
     std::wstring tree = dir / L"tree\\";
     ASSERT_TRUE(MakeFile(tree + L"a.txt"));
-    ASSERT_TRUE(MakeFile(tree + L"locked.txt"));
-    vx::unique_hfile lock(CreateFileW((tree + L"locked.txt").c_str(), GENERIC_READ, 0, nullptr,
+    ASSERT_TRUE(MakeFile(tree + L"in\\locked.txt"));
+    vx::unique_hfile lock(CreateFileW((tree + L"in\\locked.txt").c_str(), GENERIC_READ, 0, nullptr,
                                       OPEN_EXISTING, 0, nullptr));
     ASSERT_TRUE(lock);
     EngineRun run(dir);
     run.Manifest(dir, ListHeader(), {MakeManifestItem(0, tree)});
     run.engine.StartUninstall(run.window.hwnd(), 0);
     EXPECT_EQ(run.window.Percents(), (std::vector<int>{50, 100}));
-    EXPECT_TRUE(FileExists(tree + L"locked.txt"));
+    EXPECT_TRUE(FileExists(tree + L"in\\locked.txt"));
     EXPECT_FALSE(FileExists(tree + L"a.txt"));
+    EXPECT_EQ(run.engine.GetResult().outcome, tagRunResult::RestartNeeded);
+    // Each goes once, the file before the folders that hold it.
+    std::wstring names = pending();
+    size_t file = names.find(L"\\tree\\in\\locked.txt"), in = names.find(L"\\tree\\in\0", 0, 9),
+           top = names.find(L"\\tree\0", 0, 6);
+    EXPECT_TRUE(file < in && in < top && top != std::wstring::npos) << names.c_str();
 }
 
 TEST(Worker, MissingManifestPostsTwoHundredsAndDeletesNothing) {
