@@ -206,3 +206,37 @@ TEST(Manifest, MissingFile) {
     std::vector<tagUninstallItem> e, s;
     EXPECT_FALSE(ReadManifestFile((dir / L"absent.dat").c_str(), h, e, s));
 }
+
+// What makes a file not whole is named; what the format allows is not.
+TEST(Manifest, DamageIsNamedAndOnlyDamage) {
+    ScratchDir dir(L"manifest");
+    const auto whole = BuildManifest(kListHeader, {MakeManifestItem(0, L"C:\\a\\")},
+                                     {MakeManifestItem(1, L"C:\\s.lnk")});
+    auto negative = whole, unterminated = whole, emptyPath = whole, trailing = whole;
+    PutInt(negative, 760 + 4 + 524, -1);
+    for (size_t i = 0; i < 200; i += 2)
+        unterminated[i] = 'K';
+    emptyPath[760 + 4 + 4] = emptyPath[760 + 4 + 5] = 0;
+    trailing.push_back(7);
+    const struct {
+        std::vector<unsigned char> bytes;
+        const wchar_t* damage; // "" for none
+    } cases[] = {
+        {whole, L""},
+        {emptyPath, L""},
+        {trailing, L""},
+        {{whole.begin(), whole.begin() + 700}, L"the header is cut off by the end of the file"},
+        {{whole.begin(), whole.begin() + 760}, L"the entry count is missing"},
+        {{whole.begin(), whole.begin() + 760 + 4 + 524}, L"the shortcut count is missing"},
+        {{whole.begin(), whole.end() - 1}, L"shortcut 1 is cut off by the end of the file"},
+        {negative, L"the shortcut count is negative"},
+        {unterminated, L"the key name has no terminator"},
+    };
+    for (const auto& c : cases) {
+        std::wstring path = dir / L"vxUninstall.dat", damage = L"?";
+        ASSERT_TRUE(WriteFileBytes(path, std::string(c.bytes.begin(), c.bytes.end())));
+        Parsed p;
+        ASSERT_TRUE(ReadManifestFile(path.c_str(), p.header, p.entries, p.shortcuts, &damage));
+        EXPECT_EQ(damage, c.damage) << c.bytes.size();
+    }
+}
