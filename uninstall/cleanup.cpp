@@ -153,9 +153,7 @@ void CVxUninstaller::DecideScript() {
         m_scriptDir.clear();
     }
     if (!m_scriptDir.empty()) {
-        vx::unique_hfile held;
-        NodeKind kind = OpenNode(m_scriptDir, &held);
-        held.reset();
+        NodeKind kind = OpenNode(m_scriptDir);
         // The walk has seen the own folder already, except for folders it
         // does not enter on the way down to the install folder.
         std::wstring own;

@@ -224,22 +224,26 @@ std::wstring LongPath(const std::wstring& path) {
     return L"\\\\?\\" + path;
 }
 
-NodeKind OpenNode(const std::wstring& path, vx::unique_hfile* held) {
-    if (held)
-        held->reset();
+NodeKind OpenNode(const std::wstring& path, tagNodeHandle* out, bool asFolder) {
+    if (out)
+        *out = tagNodeHandle();
     const std::wstring longPath = LongPath(path);
-    // Files are only looked at, so they share everything; a folder is held
-    // against renames while it is walked.
-    vx::unique_hfile h(CreateFileW(
-        longPath.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-        OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-    DWORD attrs = GetFileAttributesW(longPath.c_str());
-    if (!h && attrs != INVALID_FILE_ATTRIBUTES && !(attrs & FILE_ATTRIBUTE_DIRECTORY))
-        h.reset(CreateFileW(longPath.c_str(), FILE_READ_ATTRIBUTES,
-                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                            OPEN_EXISTING,
-                            FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE | (asFolder ? 0 : FILE_SHARE_DELETE);
+    const DWORD flags = FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT;
+    // A folder is only held: a handle with delete access on it would keep
+    // its own listing from being opened.
+    bool deletable = !asFolder;
+    vx::unique_hfile h;
+    if (deletable)
+        h.reset(CreateFileW(longPath.c_str(), DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES,
+                            share, nullptr, OPEN_EXISTING, flags, nullptr));
     if (!h) {
+        deletable = false;
+        h.reset(CreateFileW(longPath.c_str(), FILE_READ_ATTRIBUTES, share, nullptr, OPEN_EXISTING,
+                            flags, nullptr));
+    }
+    if (!h) {
+        DWORD attrs = GetFileAttributesW(longPath.c_str());
         if (attrs == INVALID_FILE_ATTRIBUTES)
             return NodeKind::Missing;
         if (attrs & FILE_ATTRIBUTE_REPARSE_POINT)
@@ -248,18 +252,20 @@ NodeKind OpenNode(const std::wstring& path, vx::unique_hfile* held) {
         // be held is not walked.
         return (attrs & FILE_ATTRIBUTE_DIRECTORY) ? NodeKind::Unchecked : NodeKind::File;
     }
-    BY_HANDLE_FILE_INFORMATION info;
-    if (!GetFileInformationByHandle(h.get(), &info))
+    FILE_BASIC_INFO info;
+    if (!GetFileInformationByHandleEx(h.get(), FileBasicInfo, &info, sizeof(info)))
         return NodeKind::Unchecked;
+    // That handle is on what the link points to: it goes nowhere.
     if (!isHandleNamed(h.get(), path))
         return NodeKind::FollowedLink;
-    if (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)
-        return NodeKind::Link;
-    if (!(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-        return NodeKind::File;
-    if (held)
-        *held = std::move(h);
-    return NodeKind::Folder;
+    NodeKind kind = (info.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ? NodeKind::Link
+                    : (info.FileAttributes & FILE_ATTRIBUTE_DIRECTORY)   ? NodeKind::Folder
+                                                                         : NodeKind::File;
+    if (out) {
+        out->handle = std::move(h);
+        out->deletable = deletable;
+    }
+    return kind;
 }
 
 bool isSameText(const std::wstring& a, const std::wstring& b) {

@@ -39,12 +39,20 @@ enum class NodeKind {
     Unchecked     // there, but no handle could be had to tell what it is
 };
 
+// A handle OpenNode leaves open: on the path itself (never on a link's
+// target), with delete access where that could be had.
+struct tagNodeHandle {
+    vx::unique_hfile handle;
+    bool deletable = false;
+};
+
 // Opens path (resolved, no trailing backslash) without following a link
 // and tells what it is: a handle that does not name exactly path is a link
-// the system followed. A folder is kept open in held (when given) without
-// delete sharing, so nothing can rename it or put a link in its place while
-// it is walked.
-NodeKind OpenNode(const std::wstring& path, vx::unique_hfile* held = nullptr);
+// the system followed. The handle goes to out when given. A folder
+// (asFolder) is opened without delete sharing, so nothing can rename it or
+// put a link in its place while it is held, and without delete access; a
+// file shares everything and is opened for deletion where it can be.
+NodeKind OpenNode(const std::wstring& path, tagNodeHandle* out = nullptr, bool asFolder = true);
 
 // The name the open handle's object has ("C:\a\b", no trailing backslash).
 bool HandlePath(HANDLE h, std::wstring& out);

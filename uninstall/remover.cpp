@@ -39,28 +39,30 @@ bool isStillWhatWasJudged(HANDLE h, const Step& step) {
     return !link && folder == (step.action == Step::RemoveFolder);
 }
 
-// Deletes through the handle once it is closed; a read-only attribute is
-// cleared first and put back if the deletion is refused all the same.
+// Deletes through the handle once it is closed. A read-only attribute is
+// cleared only when it is what refuses the deletion, and put back if the
+// deletion is refused all the same.
 DWORD DeleteOnClose(HANDLE h) {
-    FILE_BASIC_INFO info = {};
-    GetFileInformationByHandleEx(h, FileBasicInfo, &info, sizeof(info));
-    const bool readOnly = (info.FileAttributes & FILE_ATTRIBUTE_READONLY) != 0;
-    if (readOnly) {
-        FILE_BASIC_INFO cleared = {};
-        cleared.FileAttributes = info.FileAttributes & ~FILE_ATTRIBUTE_READONLY;
-        if (!cleared.FileAttributes)
-            cleared.FileAttributes = FILE_ATTRIBUTE_NORMAL;
-        SetFileInformationByHandle(h, FileBasicInfo, &cleared, sizeof(cleared));
-    }
     FILE_DISPOSITION_INFO dispose = {TRUE};
     if (SetFileInformationByHandle(h, FileDispositionInfo, &dispose, sizeof(dispose)))
         return ERROR_SUCCESS;
     DWORD err = GetLastError();
-    if (readOnly) {
-        FILE_BASIC_INFO back = {};
-        back.FileAttributes = info.FileAttributes;
-        SetFileInformationByHandle(h, FileBasicInfo, &back, sizeof(back));
-    }
+    FILE_BASIC_INFO info = {};
+    if (!GetFileInformationByHandleEx(h, FileBasicInfo, &info, sizeof(info)) ||
+        !(info.FileAttributes & FILE_ATTRIBUTE_READONLY))
+        return err;
+    FILE_BASIC_INFO cleared = {};
+    cleared.FileAttributes = info.FileAttributes & ~FILE_ATTRIBUTE_READONLY;
+    if (!cleared.FileAttributes)
+        cleared.FileAttributes = FILE_ATTRIBUTE_NORMAL;
+    if (!SetFileInformationByHandle(h, FileBasicInfo, &cleared, sizeof(cleared)))
+        return err;
+    if (SetFileInformationByHandle(h, FileDispositionInfo, &dispose, sizeof(dispose)))
+        return ERROR_SUCCESS;
+    err = GetLastError();
+    FILE_BASIC_INFO back = {};
+    back.FileAttributes = info.FileAttributes;
+    SetFileInformationByHandle(h, FileBasicInfo, &back, sizeof(back));
     return err;
 }
 
@@ -112,8 +114,13 @@ bool CVxRemover::WaitForHolder() {
 
 Step::Verdict CVxRemover::DeleteNode(const Step& step, std::wstring& reason) {
     const std::wstring longPath = LongPath(step.target);
-    DWORD err = ERROR_SUCCESS;
-    for (unsigned waited = 0;; waited += kWaitSliceMs) {
+    // The engine's own handle was judged a moment ago.
+    DWORD err = step.handle ? DeleteOnClose(step.handle) : ERROR_SHARING_VIOLATION;
+    if (err == ERROR_SUCCESS)
+        return Step::Removed;
+    for (unsigned waited = 0; isHeldError(err); waited += kWaitSliceMs) {
+        if (waited > 0 && (waited > kWaitPerFileMs || !WaitForHolder()))
+            break;
         vx::unique_hfile h(CreateFileW(
             longPath.c_str(), DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES,
             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
@@ -131,12 +138,10 @@ Step::Verdict CVxRemover::DeleteNode(const Step& step, std::wstring& reason) {
             if (err == ERROR_FILE_NOT_FOUND || err == ERROR_PATH_NOT_FOUND)
                 return Step::Missing;
         }
-        if (err == ERROR_DIR_NOT_EMPTY) {
-            reason = L"something came into it during the run";
-            return Step::Failed;
-        }
-        if (!isHeldError(err) || waited >= kWaitPerFileMs || !WaitForHolder())
-            break;
+    }
+    if (err == ERROR_DIR_NOT_EMPTY) {
+        reason = L"something came into it during the run";
+        return Step::Failed;
     }
     // A link goes now or not at all: what removes files at restart might
     // not treat it as a link.

@@ -33,6 +33,9 @@ struct tagRunStep {
     std::wstring target;
     std::wstring reason;
     REGSAM view = 0; // DeleteKey: the registry view, 0 for the process's own
+    // The target, opened with delete access by the engine that judged it on
+    // this very handle; nullptr when the sink must open it itself.
+    HANDLE handle = nullptr;
 };
 
 // The words a record and a plan use.

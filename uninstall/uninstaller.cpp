@@ -268,10 +268,12 @@ const wchar_t* CVxUninstaller::JudgePath(const wchar_t* path, std::wstring& reso
 
 Step::Verdict CVxUninstaller::AddStep(Step::Action action, Step::Verdict verdict,
                                       const std::wstring& target, const wchar_t* reason,
-                                      REGSAM view) {
-    tagRunStep s = {m_part, action, verdict, target, reason ? reason : L"", view};
+                                      REGSAM view, HANDLE handle) {
+    tagRunStep s = {m_part, action, verdict, target, reason ? reason : L"", view, handle};
     if (verdict == Step::Removed || verdict == Step::AtRestart)
         s.verdict = m_sink->Carry(s, s.reason);
+    // The handle is the engine's and closed by it: the record keeps none.
+    s.handle = nullptr;
     m_record.push_back(s);
     return s.verdict;
 }

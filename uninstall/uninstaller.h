@@ -91,9 +91,14 @@ private:
 
     const wchar_t* JudgePath(const wchar_t* path, std::wstring& resolved);
     tagRunStep::Verdict AddStep(tagRunStep::Action action, tagRunStep::Verdict verdict,
-                                const std::wstring& target, const wchar_t* reason, REGSAM view = 0);
-    tagRunStep::Verdict AddStep(const tagDecision& d, const std::wstring& target) {
-        return AddStep(d.action, d.verdict, target, d.reason);
+                                const std::wstring& target, const wchar_t* reason, REGSAM view = 0,
+                                HANDLE handle = nullptr);
+    // A decision about target, judged on open (if given), whose handle the
+    // sink may delete through.
+    tagRunStep::Verdict AddStep(const tagDecision& d, const std::wstring& target,
+                                const tagNodeHandle* open = nullptr) {
+        return AddStep(d.action, d.verdict, target, d.reason, 0,
+                       open && open->deletable ? open->handle.get() : nullptr);
     }
     static Fate FateOf(tagRunStep::Verdict verdict);
     void EndRun(tagRunResult::Outcome outcome, const std::wstring& reason);

@@ -31,7 +31,7 @@ vx::unique_hfind FindAll(const std::wstring& dir, WIN32_FIND_DATAW& fd) {
 } // namespace
 
 int CVxUninstaller::CountTree(const std::wstring& dir) {
-    vx::unique_hfile held;
+    tagNodeHandle held;
     if (OpenNode(dir, &held) != NodeKind::Folder)
         return 0;
     WIN32_FIND_DATAW fd;
@@ -52,10 +52,10 @@ int CVxUninstaller::CountTree(const std::wstring& dir) {
 // held while its contents go: a link, or a folder swapped for one since it
 // was listed, is removed as a link and never entered.
 CVxUninstaller::Fate CVxUninstaller::Walk(const std::wstring& dir) {
-    vx::unique_hfile held;
+    tagNodeHandle held;
     NodeKind kind = OpenNode(dir, &held);
     if (kind != NodeKind::Folder) {
-        Step::Verdict v = AddStep(DecideNode(kind, true), dir);
+        Step::Verdict v = AddStep(DecideNode(kind, true), dir, &held);
         if (isLinkKind(kind))
             NoteLink(dir, v);
         return FateOf(v);
@@ -87,7 +87,7 @@ CVxUninstaller::Fate CVxUninstaller::Walk(const std::wstring& dir) {
         atRestart += fate == Fate::AtRestart;
     } while (FindNextFileW(find.get(), &fd));
     find.reset();
-    held.reset();
+    held = tagNodeHandle();
     return FateOf(AddStep(FolderAfterWalk(stays, atRestart), dir));
 }
 
@@ -95,8 +95,9 @@ CVxUninstaller::Fate CVxUninstaller::RemoveFile(const std::wstring& path) {
     // The uninstaller itself is left to the self-removal script.
     if (isSameText(path, m_self))
         return Fate::Stays;
-    NodeKind kind = OpenNode(path);
-    Step::Verdict v = AddStep(DecideNode(kind, false), path);
+    tagNodeHandle open;
+    NodeKind kind = OpenNode(path, &open, false);
+    Step::Verdict v = AddStep(DecideNode(kind, false), path, &open);
     if (isLinkKind(kind))
         NoteLink(path, v);
     return FateOf(v);
@@ -109,11 +110,11 @@ CVxUninstaller::Fate CVxUninstaller::RemoveFile(const std::wstring& path) {
 // recorded for dir itself.
 void CVxUninstaller::SweepLinks(const std::wstring& dir, const std::wstring& skip,
                                 const tagDecision* asFolder) {
-    vx::unique_hfile held;
+    tagNodeHandle held;
     NodeKind kind = OpenNode(dir, &held);
     if (kind != NodeKind::Folder) {
         if (isLinkKind(kind))
-            NoteLink(dir, AddStep(DecideNode(kind, true), dir));
+            NoteLink(dir, AddStep(DecideNode(kind, true), dir, &held));
         return;
     }
     if (asFolder) {
@@ -135,9 +136,10 @@ void CVxUninstaller::SweepLinks(const std::wstring& dir, const std::wstring& ski
             continue;
         }
         // A link to a file need not say so in its folder's listing.
-        NodeKind file = OpenNode(path);
+        tagNodeHandle open;
+        NodeKind file = OpenNode(path, &open, false);
         if (isLinkKind(file))
-            NoteLink(path, AddStep(DecideNode(file, false), path));
+            NoteLink(path, AddStep(DecideNode(file, false), path, &open));
     } while (FindNextFileW(find.get(), &fd));
 }
 
