@@ -14,7 +14,7 @@ cmake --build --preset i686 --target vxUninstall vxmkman platform_probe >/dev/nu
 
 headless=0
 if [ -z "${DISPLAY:-}" ] || ! xdpyinfo >/dev/null 2>&1; then headless=1; fi
-cleanup() { tools/sample-product.sh clean || true; "$VX_WINESERVER" -k 2>/dev/null || true; vx_stop_xvfb; }
+cleanup() { tools/sample-product.sh clean || true; vx_stop_own_wine; vx_stop_xvfb; }
 trap cleanup EXIT
 vx_start_xvfb
 vx_warm_wine

@@ -15,7 +15,7 @@ for preset in x86_64 i686; do
     cmake --build --preset "$preset"
 done
 
-cleanup() { "$VX_WINESERVER" -k 2>/dev/null || true; vx_stop_xvfb; }
+cleanup() { vx_stop_own_wine; vx_stop_xvfb; }
 trap cleanup EXIT
 vx_start_xvfb
 # One warm wineserver for the whole run: each test process then starts fast.

@@ -66,9 +66,16 @@ vx_can_run_i686() {
 # service processes, with their output on /dev/null: started later by a
 # test, they would inherit its output pipe and keep it open, and CTest waits
 # for that pipe to close.
+# VX_OWN_WINESERVER says whether this call started it: a script stops only
+# the server it started (vx_stop_own_wine), never one that other programs in
+# the same prefix, another run's tests among them, are using.
 vx_warm_wine() {
-    "$VX_WINESERVER" -p >/dev/null 2>&1 || true # one already running is fine
+    if "$VX_WINESERVER" -p >/dev/null 2>&1; then VX_OWN_WINESERVER=1; else VX_OWN_WINESERVER=0; fi
     "$VX_WINE64" cmd /c exit </dev/null >/dev/null 2>&1 || true
+}
+
+vx_stop_own_wine() {
+    if [ "${VX_OWN_WINESERVER:-0}" = 1 ]; then "$VX_WINESERVER" -k 2>/dev/null || true; fi
 }
 
 # Configures a preset for runs on this machine: the vendor's endpoints point
