@@ -95,39 +95,21 @@ int CVxUninstaller::ClearReg(const wchar_t* lpszKey) {
 // The program group and the desktop shortcut are each one name inside
 // their shell folder; the folder is looked up, never created.
 void CVxUninstaller::DelShortcut() {
-    wchar_t folder[MAX_PATH] = {};
-    wchar_t path[MAX_PATH];
     std::wstring resolved;
 
     m_part = Step::Group;
     const wchar_t* group = FieldText(m_header.szProgramGroup);
     if (group && *group) {
-        const wchar_t* why = nullptr;
-        if (!isOneName(group))
-            why = L"not one folder name";
-        else if (!GetProgramsPath(folder) || !folder[0] || !JoinPath(path, folder, L"\\", group))
-            why = L"the Start-menu Programs folder cannot be found";
-        else if (!(why = JudgePath(path, resolved)) && !isStrictlyInside(path, folder))
-            why = L"not a folder inside the Start-menu Programs folder";
-        if (why)
+        if (const wchar_t* why = JudgeInShellFolder(GetProgramsPath, group, L"", resolved))
             AddStep(Step::RemoveFolder, Step::Refused, group, why);
         else
             Walk(resolved);
     }
 
     m_part = Step::Desktop;
-    folder[0] = L'\0';
     const wchar_t* product = FieldText(m_header.szProductName);
     if (product && *product) {
-        const wchar_t* why = nullptr;
-        if (!isOneName(product))
-            why = L"not one file name";
-        else if (!GetDesktopPath(folder) || !folder[0] ||
-                 !JoinPath(path, folder, L"\\", (std::wstring(product) + L".lnk").c_str()))
-            why = L"the all-users desktop folder cannot be found";
-        else if (!(why = JudgePath(path, resolved)) && !isStrictlyInside(path, folder))
-            why = L"not a file inside the desktop folder";
-        if (why)
+        if (const wchar_t* why = JudgeInShellFolder(GetDesktopPath, product, L".lnk", resolved))
             AddStep(Step::DeleteFile, Step::Refused, product, why);
         else
             RemoveFile(resolved);
@@ -137,6 +119,23 @@ void CVxUninstaller::DelShortcut() {
     for (const tagUninstallItem& item : m_shortcuts)
         if (item.szPath[0])
             RemoveNamedFile(item.szPath);
+}
+
+// name + suffix inside the shell folder lookup finds: one name, the folder
+// there, and the joined path judged and strictly inside it. Why not, or
+// nullptr with the path in resolved.
+const wchar_t* CVxUninstaller::JudgeInShellFolder(int (*lookup)(wchar_t*), const wchar_t* name,
+                                                  const wchar_t* suffix, std::wstring& resolved) {
+    wchar_t folder[MAX_PATH] = {};
+    wchar_t path[MAX_PATH];
+    if (!isOneName(name))
+        return L"not one name";
+    if (!lookup(folder) || !folder[0] ||
+        !JoinPath(path, folder, L"\\", (std::wstring(name) + suffix).c_str()))
+        return L"its shell folder cannot be found";
+    if (const wchar_t* why = JudgePath(path, resolved))
+        return why;
+    return isStrictlyInside(path, folder) ? nullptr : L"not inside its shell folder";
 }
 
 // The script deletes this uninstaller and, in directory mode, the install
@@ -220,8 +219,11 @@ void CVxUninstaller::DeleteSelf() {
     vx::unique_hfile file = CreateClearScript(path);
     bool written = file && WriteClearScript(file.get(), m_script.c_str());
     file.reset();
+    // The code deployment tools read: 3010 asks for the restart that
+    // finishes the removal.
     if (written && LaunchClearScript(path))
-        ExitProcess(0);
+        ExitProcess(m_result.outcome == tagRunResult::RestartNeeded ? kExitRestartNeeded
+                                                                    : kExitRemoved);
     if (!path.empty())
         DeleteFileW(path.c_str());
     m_part = Step::SelfRemoval;

@@ -63,6 +63,9 @@ std::wstring FormatTotals(const tagRunTotals& totals);
 // One line a step, then the totals, each ending in "\r\n", as UTF-8.
 std::string FormatRecord(const std::vector<tagRunStep>& steps);
 
+// The exit codes deployment tools read.
+enum : int { kExitRemoved = 0, kExitRestartNeeded = 3010, kExitNothingRemoved = 1603 };
+
 // How a run ended, for the window and the exit code.
 struct tagRunResult {
     enum Outcome {

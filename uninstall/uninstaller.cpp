@@ -148,6 +148,22 @@ bool CVxUninstaller::Plan(std::vector<tagRunStep>& steps) {
     return true;
 }
 
+const tagRunResult& CVxUninstaller::CheckManifest() {
+    if (m_bRunning.exchange(true))
+        return m_result;
+    CVxPlanSink plan;
+    m_sink = &plan;
+    m_record.clear();
+    m_guard.emplace();
+    if (TakeManifest())
+        EndRun(tagRunResult::NotRun, L"");
+    m_record.clear();
+    m_scriptDir.clear();
+    m_sink = &m_remover;
+    m_bRunning = false;
+    return m_result;
+}
+
 bool CVxUninstaller::UninstallFunc() {
     m_nTotal = 0;
     m_nDone = 0;

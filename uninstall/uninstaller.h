@@ -49,6 +49,11 @@ public:
     // report sent. False when a run is going on.
     bool Plan(std::vector<tagRunStep>& steps);
 
+    // Reads and judges the manifest as a run would, and removes nothing:
+    // NotRun when a run could go ahead, otherwise why it could not (a
+    // missing, damaged or refused manifest). A window asks only after this.
+    const tagRunResult& CheckManifest();
+
     // True once a started run has finished all its steps (or none was started).
     bool isRunEnded() const;
     // How the run ended, and its steps in order; read once it has ended.
@@ -90,6 +95,8 @@ private:
     bool isRegKey(const wchar_t* key, REGSAM view, bool& subkeys) const;
 
     const wchar_t* JudgePath(const wchar_t* path, std::wstring& resolved);
+    const wchar_t* JudgeInShellFolder(int (*lookup)(wchar_t*), const wchar_t* name,
+                                      const wchar_t* suffix, std::wstring& resolved);
     tagRunStep::Verdict AddStep(tagRunStep::Action action, tagRunStep::Verdict verdict,
                                 const std::wstring& target, const wchar_t* reason, REGSAM view = 0,
                                 HANDLE handle = nullptr);
