@@ -1,5 +1,7 @@
 #include "ui/vxbase.h"
 
+#include <oleacc.h>
+
 #include "app/vxapp.h"
 #include "gfx/vxdc.h"
 #include "gfx/vxfont.h"
@@ -75,4 +77,10 @@ void CVxBase::RedrawSelf(bool) {
     if (frameDC)
         BitBlt(frameDC, x, y, width, height, surface.memDC, 0, 0, SRCCOPY);
     surface.Draw();
+}
+
+void CVxBase::Press(void*) {}
+
+long CVxBase::AccRole() const {
+    return ROLE_SYSTEM_STATICTEXT;
 }

@@ -6,6 +6,7 @@
 #include "support/vxapi.h"
 
 #include <windows.h>
+#include <string>
 
 class VX_API CVxBase {
 public:
@@ -21,6 +22,15 @@ public:
     virtual void Paint(HDC hdc) = 0;
     // A mouse event at client point (x, y); true when the point is on the object.
     virtual bool OnMouse(int x, int y, int action, void* context);
+
+    // The keyboard and the accessible tree. Whether Tab stops here; what a
+    // press from the keyboard (or a screen reader) does, as a click does;
+    // the object's name, role (an MSAA ROLE_SYSTEM_ value) and state bits.
+    virtual bool isFocusable() const { return false; }
+    virtual void Press(void* context);
+    virtual std::wstring AccName() const { return L""; }
+    virtual long AccRole() const;
+    virtual long AccState() const { return 0; }
 
     // Whether the object is visible and touches its window's extent, edges
     // included. Without a host window, the application's main window is

@@ -1,5 +1,7 @@
 #include "ui/vxbutton.h"
 
+#include <oleacc.h>
+
 #include "gfx/vximage.h"
 #include "ui/vxstateimage.h"
 
@@ -113,4 +115,22 @@ bool CVxButton::OnMouse(int mx, int my, int action, void* ctx) {
         break;
     }
     return true;
+}
+
+void CVxButton::Press(void* ctx) {
+    SetState(kReleased);
+    if (onClick)
+        onClick(ctx);
+}
+
+std::wstring CVxButton::AccName() const {
+    std::wstring name;
+    for (wchar_t c : text)
+        if (c != L' ')
+            name += c;
+    return name;
+}
+
+long CVxButton::AccRole() const {
+    return ROLE_SYSTEM_PUSHBUTTON;
 }

@@ -26,6 +26,13 @@ public:
     void DrawAt(HDC hdc, int x, int y) override;
     void Paint(HDC hdc) override;
     bool OnMouse(int x, int y, int action, void* context) override;
+    // A captioned button with something to do; a bare picture button (a
+    // close cross) is left to Escape.
+    bool isFocusable() const override { return visible && onClick && !text.empty(); }
+    void Press(void* context) override;
+    // The caption without its spacing ("卸 载" is "卸载").
+    std::wstring AccName() const override;
+    long AccRole() const override;
 
     // Sets the button up; a null imageFile keeps the skin and resource
     // lookup. Clears the callbacks.

@@ -1,5 +1,7 @@
 #include "ui/vxcheckbox.h"
 
+#include <oleacc.h>
+
 #include "gfx/vximage.h"
 #include "ui/vxstateimage.h"
 
@@ -110,4 +112,19 @@ bool CVxCheckBox::OnMouse(int mx, int my, int action, void* ctx) {
         break;
     }
     return true;
+}
+
+void CVxCheckBox::Press(void* ctx) {
+    checked = !checked;
+    SetState(checked ? kChecked : kUnchecked);
+    if (onChange)
+        onChange(ctx);
+}
+
+long CVxCheckBox::AccRole() const {
+    return ROLE_SYSTEM_CHECKBUTTON;
+}
+
+long CVxCheckBox::AccState() const {
+    return checked ? STATE_SYSTEM_CHECKED : 0;
 }

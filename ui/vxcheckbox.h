@@ -49,6 +49,11 @@ public:
     // toggles the value; a press that began inside survives a release
     // outside.
     bool OnMouse(int x, int y, int action, void* context) override;
+    bool isFocusable() const override { return visible; }
+    void Press(void* context) override;
+    std::wstring AccName() const override { return text; }
+    long AccRole() const override;
+    long AccState() const override;
 
     // A false checked keeps the present state (and look). A null imageFile
     // keeps the skin and resource lookup; the callbacks stay as they are.

@@ -3,13 +3,16 @@
 #include "app/vxapp.h"
 #include "gfx/vximage.h"
 #include "support/vxthread.h"
+#include "ui/vxaccess.h"
 #include "ui/vxlayer.h"
+
+#include <oleacc.h>
 
 CVxDlg::CVxDlg()
     : result(2), showEffect(0), captionHeight(30), dragAnywhere(false), draggable(true),
-      roundCorners(true), closed(false), frozen(false), inEffect(false), bgImageId(60051),
-      parentBackgroundDC(nullptr), bgSplitV(30), bgSplitH(3), bgColor(0xFFFFFF), stopEffect(false),
-      effectCall(nullptr) {
+      roundCorners(true), closed(false), frozen(false), inEffect(false), defaultControl(nullptr),
+      focusIndex(-1), showFocus(false), bgImageId(60051), parentBackgroundDC(nullptr), bgSplitV(30),
+      bgSplitH(3), bgColor(0xFFFFFF), stopEffect(false), effectCall(nullptr) {
     context = this;
 }
 
@@ -46,14 +49,27 @@ LRESULT CVxDlg::WndProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_LBUTTONUP:
         OnLButtonUp(wParam, lParam);
         return 0;
+    case WM_KEYDOWN:
+        if (!frozen)
+            OnKey(static_cast<UINT>(wParam));
+        return 0;
+    case WM_GETOBJECT:
+        if (static_cast<LONG>(lParam) == static_cast<LONG>(OBJID_CLIENT))
+            return AnswerGetObject(this, wParam);
+        return CVxWin::WndProc(hWnd, msg, wParam, lParam);
     case WM_MOUSEWHEEL:
         // The wheel delta is signed: a turn towards the user is negative.
         OnMouseWheel(LOWORD(wParam), GET_WHEEL_DELTA_WPARAM(wParam),
                      static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam)));
         return 0;
     default:
+        // A zoom stopped halfway leaves no scaled picture behind.
+        if (msg == WM_EFFECT_DONE && !inEffect)
+            scaledSnapshot.reset();
         if (msg == EffectMessage())
             return OnEffectCall(lParam);
+        if (HandleAccessiblePress(this, msg, lParam))
+            return 0;
         return CVxWin::WndProc(hWnd, msg, wParam, lParam);
     }
 }
@@ -143,11 +159,20 @@ void CVxDlg::Paint(HDC hdc) {
     // A plain surface presents itself as it goes; a layered one is
     // presented whole, at the window's opacity.
     CVxDC surface(hdc, rc, !layered, layered, hwnd);
+    if (scaledSnapshot) {
+        CVxImage::Instance().DrawImg(surface.memDC, scaledSnapshot.get(), 0, 0, rc.right - rc.left,
+                                     rc.bottom - rc.top);
+        if (layered)
+            vx::ui::PresentLayered(hwnd, surface.memDC);
+        return;
+    }
     DrawBackground(surface.memDC, rc);
     DrawContent(surface.memDC);
     if (!frozen) {
         for (size_t i = 0; i < controls.size(); ++i)
             controls[i]->Paint(surface.memDC);
+        if (showFocus)
+            DrawFocusMark(surface.memDC);
         BitBlt(frameLayer.memDC, 0, 0, rc.right - rc.left, rc.bottom - rc.top, surface.memDC, 0, 0,
                SRCCOPY);
     }
@@ -250,4 +275,118 @@ void CVxDlg::Hide() {
     ShowWindow(hwnd, SW_HIDE);
     closed = true;
     SendMessageW(hwnd, WM_MOUSEMOVE, 0, 0);
+}
+
+void CVxDlg::OnKey(UINT vk) {
+    switch (vk) {
+    case VK_TAB:
+        MoveFocus(GetKeyState(VK_SHIFT) < 0 ? -1 : 1);
+        break;
+    case VK_LEFT:
+    case VK_UP:
+        MoveFocus(-1);
+        break;
+    case VK_RIGHT:
+    case VK_DOWN:
+        MoveFocus(1);
+        break;
+    case VK_SPACE:
+        if (CVxBase* c = FocusedControl())
+            PressControl(c);
+        break;
+    case VK_RETURN: {
+        CVxBase* c = FocusedControl();
+        if (!c || c->AccRole() != ROLE_SYSTEM_PUSHBUTTON)
+            c = defaultControl && defaultControl->isFocusable() ? defaultControl : c;
+        if (c)
+            PressControl(c);
+        break;
+    }
+    case VK_ESCAPE:
+        OnEscape();
+        break;
+    default:
+        break;
+    }
+}
+
+void CVxDlg::OnEscape() {}
+
+CVxBase* CVxDlg::FocusedControl() const {
+    if (focusIndex >= 0 && focusIndex < static_cast<int>(controls.size()) &&
+        controls[focusIndex]->isFocusable())
+        return controls[focusIndex];
+    return defaultControl && defaultControl->isFocusable() ? defaultControl : nullptr;
+}
+
+void CVxDlg::MoveFocus(int step) {
+    const int n = static_cast<int>(controls.size());
+    int at = -1;
+    for (int i = 0; i < n; ++i)
+        if (controls[i] == FocusedControl())
+            at = i;
+    if (at < 0)
+        at = step > 0 ? n - 1 : 0;
+    for (int i = 1; i <= n; ++i) {
+        const int next = ((at + step * i) % n + n) % n;
+        if (controls[next]->isFocusable()) {
+            SetFocusIndex(next);
+            return;
+        }
+    }
+}
+
+void CVxDlg::SetFocusIndex(int index) {
+    focusIndex = index;
+    showFocus = index >= 0;
+    Redraw();
+    if (index >= 0)
+        NotifyWinEvent(EVENT_OBJECT_FOCUS, hwnd, OBJID_CLIENT, AccChildOf(controls[index]));
+}
+
+void CVxDlg::PressControl(CVxBase* control) {
+    control->Press(control->context ? control->context : context);
+}
+
+// A rounded outline just inside the focused control, drawn with alpha so
+// it shows on a layered window as on a plain one.
+void CVxDlg::DrawFocusMark(HDC hdc) {
+    const CVxBase* c = FocusedControl();
+    if (!c || !c->visible)
+        return;
+    CVxImage::Instance(); // GDI+ is started with it
+    vx::ui::DrawRoundOutline(hdc, c->x - originX + 1, c->y - originY + 1, c->width - 2,
+                             c->height - 2, 3, vx::ui::kFocusArgb);
+}
+
+std::vector<CVxDlg::tagAccItem> CVxDlg::AccItems() {
+    std::vector<tagAccItem> items;
+    if (frozen)
+        return items;
+    for (CVxBase* c : controls) {
+        if (!c->visible || (c->AccName().empty() && !c->isFocusable()))
+            continue;
+        long state = c->AccState();
+        if (c->isFocusable())
+            state |= STATE_SYSTEM_FOCUSABLE;
+        if (c->isFocusable() && c == FocusedControl() && GetForegroundWindow() == hwnd)
+            state |= STATE_SYSTEM_FOCUSED;
+        if (c == defaultControl)
+            state |= STATE_SYSTEM_DEFAULT;
+        items.push_back({c,
+                         c->AccRole(),
+                         c->AccName(),
+                         L"",
+                         {c->x, c->y, c->x + c->width, c->y + c->height},
+                         state});
+    }
+    return items;
+}
+
+long CVxDlg::AccChildOf(const CVxBase* control) {
+    std::vector<tagAccItem> items = AccItems();
+    for (size_t i = 0; i < items.size(); ++i)
+        if (items[i].control == control)
+            return static_cast<long>(i + 1);
+    return 0;
 }

@@ -11,7 +11,9 @@
 #include "ui/vxwin.h"
 
 #include <windows.h>
+#include <objidl.h>
 #include <atomic>
+#include <string>
 #include <vector>
 
 class VX_API CVxDlg : public CVxWin {
@@ -40,6 +42,35 @@ public:
     // out. Nothing while an effect plays; posts WM_EFFECT_DONE at the end.
     virtual void PlayEffect(int effect);
 
+    // The keyboard, through any dialog: Tab and Shift+Tab (and the arrow
+    // keys) move the focus among the focusable controls, Space presses the
+    // focused one, Enter the focused push button or else the default one,
+    // and Escape calls OnEscape. The focus mark shows once keys are used.
+    virtual void OnKey(UINT vk);
+    virtual void OnEscape();
+    // The control the keys act on: the focused one, else the default one.
+    CVxBase* FocusedControl() const;
+    // Moves the focus to controls[index] (-1 for none), shows the mark and
+    // tells screen readers.
+    void SetFocusIndex(int index);
+    // A press from the keyboard or a screen reader, as a click would do.
+    void PressControl(CVxBase* control);
+
+    // What a screen reader sees of the dialog: one item per visible
+    // control by default, in order; a dialog may show more (text it draws
+    // itself, a progress display).
+    struct tagAccItem {
+        CVxBase* control; // may be null
+        long role;
+        std::wstring name;
+        std::wstring value;
+        RECT rect; // client coordinates
+        long state;
+    };
+    virtual std::vector<tagAccItem> AccItems();
+    // The child id (1-based) of control among AccItems(), or 0.
+    long AccChildOf(const CVxBase* control);
+
     // effect -1 shows with cmdShow at once; otherwise the effect plays on a
     // thread of its own. Nothing while an effect plays.
     void Show(int effect, bool center, int cmdShow);
@@ -66,6 +97,9 @@ public:
     std::atomic<bool> frozen;
     std::atomic<bool> inEffect;
     std::vector<CVxBase*> controls; // not owned
+    CVxBase* defaultControl;        // Enter presses it; not owned
+    int focusIndex;                 // into controls, -1 for none
+    bool showFocus;
     int bgImageId;
     HDC parentBackgroundDC;
     int bgSplitV;
@@ -88,10 +122,14 @@ private:
     void TakeSnapshot(EffectRun& run);
     void DrawSnapshot(const vx::effect::Step& step, EffectRun& run);
     void SetOpacity(int alpha);
+    void MoveFocus(int step);
+    void DrawFocusMark(HDC hdc);
     // Waits for the effect thread, up to timeoutMs, handling sent messages.
     void WaitEffectThread(DWORD timeoutMs);
 
     vx::unique_handle effectThread;
+    // While a zoom plays: the whole box, which every paint draws scaled.
+    vx::com_ptr<IStream> scaledSnapshot;
     std::atomic<bool> stopEffect;
     // The call the playing thread has in flight; the handler takes no other
     // pointer, whoever sends the message.

@@ -2,8 +2,13 @@
 
 #include "support/vxhandle.h"
 
+#include <objidl.h>
 #include <algorithm>
 #include <cstdint>
+// GDI+ wants min and max in scope.
+using std::max;
+using std::min;
+#include <gdiplus.h>
 
 namespace vx::ui {
 
@@ -57,6 +62,22 @@ void FillOpaque(HDC hdc, const RECT& rc, COLORREF color) {
         auto* line = static_cast<uint32_t*>(ds.dsBm.bmBits) + (bottomUp ? h - 1 - row : row) * w;
         std::fill(line + left, line + right, px);
     }
+}
+
+void DrawRoundOutline(HDC hdc, int x, int y, int w, int h, int r, unsigned argb) {
+    if (w <= 2 * r || h <= 2 * r)
+        return;
+    Gdiplus::Graphics g(hdc);
+    g.SetSmoothingMode(Gdiplus::SmoothingModeAntiAlias);
+    Gdiplus::GraphicsPath path;
+    const int d = 2 * r;
+    path.AddArc(x, y, d, d, 180, 90);
+    path.AddArc(x + w - d - 1, y, d, d, 270, 90);
+    path.AddArc(x + w - d - 1, y + h - d - 1, d, d, 0, 90);
+    path.AddArc(x, y + h - d - 1, d, d, 90, 90);
+    path.CloseFigure();
+    Gdiplus::Pen pen(Gdiplus::Color(argb), 2.0f);
+    g.DrawPath(&pen, &path);
 }
 
 } // namespace vx::ui

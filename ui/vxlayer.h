@@ -23,4 +23,11 @@ void PresentLayered(HWND wnd, HDC memDC);
 // written directly.
 void FillOpaque(HDC hdc, const RECT& rc, COLORREF color);
 
+// The keyboard focus mark: the skin's deep rose, opaque.
+constexpr unsigned kFocusArgb = 0xFFC2185B;
+
+// A two-pixel outline of the rectangle with rounded corners (radius r),
+// anti-aliased and with alpha, so it shows on a layered window too.
+void DrawRoundOutline(HDC hdc, int x, int y, int w, int h, int r, unsigned argb);
+
 } // namespace vx::ui

@@ -8,6 +8,7 @@
 #include "gfx/vximage.h"
 #include "support/vxthread.h"
 
+#include <oleacc.h>
 #include <cwchar>
 #include <iterator>
 
@@ -80,8 +81,25 @@ void CVxMsgBox::OnInit() {
         cancelButton.onClick = OnCancel;
         controls.push_back(&cancelButton);
     }
+    defaultControl = &okButton;
     if (countdown > 0)
         countdownThread.reset(GetVxThread().StartThread(CountdownThread, this, 0));
+}
+
+void CVxMsgBox::OnEscape() {
+    OnCancel(this);
+}
+
+std::vector<CVxDlg::tagAccItem> CVxMsgBox::AccItems() {
+    std::vector<tagAccItem> items = CVxDlg::AccItems();
+    const auto at = items.empty() ? items.end() : items.begin() + 1;
+    items.insert(at, {nullptr,
+                      ROLE_SYSTEM_STATICTEXT,
+                      message,
+                      L"",
+                      {50, 50, width - 5, 100},
+                      STATE_SYSTEM_READONLY});
+    return items;
 }
 
 void CVxMsgBox::DrawContent(HDC hdc) {

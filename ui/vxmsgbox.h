@@ -26,6 +26,10 @@ public:
     LRESULT WndProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam) override;
     // The message, the picture and the icon.
     void DrawContent(HDC hdc) override;
+    // Escape closes the box as its cross does.
+    void OnEscape() override;
+    // The title, the message, then the buttons and the check box.
+    std::vector<tagAccItem> AccItems() override;
 
     // Shows the box centred with showEffect, its owner disabled meanwhile,
     // and returns 1 for OK or a countdown run out, 2 for Cancel, the close

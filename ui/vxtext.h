@@ -16,6 +16,7 @@ public:
 
     void DrawAt(HDC hdc, int x, int y) override;
     void Paint(HDC hdc) override;
+    std::wstring AccName() const override { return text; }
 
     // Sets the text and rectangle; the label lets presses through.
     void Init(const wchar_t* text, int x, int y, int width, int height, bool centered);
