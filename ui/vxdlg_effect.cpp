@@ -36,6 +36,7 @@ LRESULT CVxDlg::OnEffectCall(LPARAM lParam) {
     if (!call || call != effectCall.load())
         return 0;
     if (!call->step) {
+        scaledSnapshot.reset();
         call->run->steps =
             vx::effect::Steps(call->effect, {x, y, width, height, roundCorners, isChild});
         return 1;
@@ -100,6 +101,19 @@ bool CVxDlg::PlayStep(const Step& s, EffectRun& run) {
     switch (s.op) {
     case Op::Place:
         SetWindowPos(hwnd, nullptr, s.a, s.b, s.c, s.d, SWP_SHOWWINDOW);
+        // Drawn now, before the next frame: a posted paint would leave the
+        // old picture (or none) on the window's new area meanwhile.
+        if (scaledSnapshot) {
+            vx::unique_window_dc dc(hwnd);
+            Paint(dc.get());
+        }
+        break;
+    case Op::Scale:
+        scaledSnapshot.reset();
+        if (s.a && run.snapshot) {
+            run.snapshot.get()->AddRef();
+            scaledSnapshot.reset(run.snapshot.get());
+        }
         break;
     case Op::Alpha:
         SetOpacity(s.a);

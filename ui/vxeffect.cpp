@@ -71,7 +71,11 @@ int Swell(int w, int h) {
     return w ? 10 * h / w : 0;
 }
 
+// The zoom effects draw the whole box, controls included, scaled to each
+// size the window takes.
 void ZoomIn(Script& s, int x, int y, int w, int h, bool round) {
+    s.Add(Op::Snapshot);
+    s.Add(Op::Scale, 1);
     s.Add(Op::Freeze, 1);
     const int cw = w / 3, ch = h / 3;
     int left = x + w / 2, top = y + h / 2;
@@ -100,11 +104,14 @@ void ZoomIn(Script& s, int x, int y, int w, int h, bool round) {
     }
     if (round)
         s.Add(Op::Region);
+    s.Add(Op::Scale, 0);
     s.Add(Op::Freeze, 0);
     s.Add(Op::Redraw);
 }
 
 void SwellAndFade(Script& s, int x, int y, int w, int h, bool round) {
+    s.Add(Op::Snapshot);
+    s.Add(Op::Scale, 1);
     s.Add(Op::Freeze, 1);
     const int r = Swell(w, h);
     for (int k = 1; k <= 3; ++k) {
@@ -129,6 +136,7 @@ void SwellAndFade(Script& s, int x, int y, int w, int h, bool round) {
         s.Place(x, y, w - k * dw, h - k * dh);
         s.Sleep(20);
     }
+    s.Add(Op::Scale, 0);
 }
 
 // A step of at least one pixel, so narrow windows still end.

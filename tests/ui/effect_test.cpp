@@ -12,11 +12,11 @@ namespace {
 
 // One token a step: P place, A alpha, W show, I hide in place, H hide,
 // R redraw, G region, F freeze, M store, N snapshot, L slice, T turn,
-// Y add the layered style, Z drop it, S sleep.
+// Y add the layered style, Z drop it, K scale the snapshot, S sleep.
 std::string Render(const std::vector<Step>& steps) {
     static const char* kCode[] = {"P", "A", "W", "I", "H", "R", "G", "F",
-                                  "M", "N", "L", "T", "Y", "Z", "S"};
-    static const int kArgs[] = {4, 1, 0, 0, 0, 0, 0, 1, 4, 0, 3, 6, 0, 0, 1};
+                                  "M", "N", "L", "T", "Y", "Z", "K", "S"};
+    static const int kArgs[] = {4, 1, 0, 0, 0, 0, 0, 1, 4, 0, 3, 6, 0, 0, 1, 1};
     std::string out;
     for (const Step& s : steps) {
         const int op = static_cast<int>(s.op);
@@ -56,13 +56,13 @@ const Case kCases[] = {
     {7, "A243 S30 A231 S30 A219 S30 A207 S30 A195 S30 A183 S30 A171 S30 A159 S30 A147 S30 "
         "A135 S30 A123 S30 A111 S30 A99 S30 A87 S30 A75 S30 A63 S30 A51 S30 A39 S30 A27 S30 "
         "A15 S30"},
-    {8, "F1 A50 P134,217,33,16 S20 A100 P118,209,66,32 S20 A150 P102,201,99,48 S20 "
+    {8, "N K1 F1 A50 P134,217,33,16 S20 A100 P118,209,66,32 S20 A150 P102,201,99,48 S20 "
         "M100,200,160,80 P70,185,160,80 G A183 M100,200,140,70 P80,190,140,70 S20 "
         "A216 M100,200,120,60 P90,195,120,60 S20 A249 M100,200,100,50 P100,200,100,50 S20 "
-        "G F0 R"},
-    {9, "F1 A217 M90,195,120,60 P90,195,120,60 G R S20 A184 M80,190,140,70 P80,190,140,70 G R "
+        "G K0 F0 R"},
+    {9, "N K1 F1 A217 M90,195,120,60 P90,195,120,60 G R S20 A184 M80,190,140,70 P80,190,140,70 G R "
         "S20 A151 M70,185,160,80 P70,185,160,80 G R S20 A100 M96,198,160,80 P96,198,107,54 "
-        "S20 A50 M122,211,160,80 P122,211,54,28 S20 A0 M148,224,160,80 P148,224,1,2 S20"},
+        "S20 A50 M122,211,160,80 P122,211,54,28 S20 A0 M148,224,160,80 P148,224,1,2 S20 K0"},
     {10, "N Y W T0,0,100,0,0,50 S20 T10,0,90,0,10,50 S20 T20,0,80,0,20,50 S20 "
          "T30,0,70,0,30,50 S20 T40,0,60,0,40,50 S20 T50,0,50,0,50,50 S20 T60,0,40,0,60,50 S20 "
          "T70,0,30,0,70,50 S20 T80,0,20,0,80,50 S20 T90,0,10,0,90,50 S20 "
@@ -100,9 +100,9 @@ TEST(EffectSteps, FlagsAndDegenerateSizes) {
     const std::string child = Render(Steps(11, {100, 200, 100, 50, true, true}));
     EXPECT_EQ(" H", child.substr(child.size() - 2));
     // A zero width does not divide by zero: the swell is 0.
-    EXPECT_EQ("F1 A50 P10,20,0,0 S20 A100 P10,20,0,0 S20 A150 P10,20,0,0 S20 M10,20,60,0 "
+    EXPECT_EQ("N K1 F1 A50 P10,20,0,0 S20 A100 P10,20,0,0 S20 A150 P10,20,0,0 S20 M10,20,60,0 "
               "P-20,20,60,0 A183 M10,20,40,0 P-10,20,40,0 S20 A216 M10,20,20,0 P0,20,20,0 S20 "
-              "A249 M10,20,0,0 P10,20,0,0 S20 F0 R",
+              "A249 M10,20,0,0 P10,20,0,0 S20 K0 F0 R",
               Render(Steps(8, {10, 20, 0, 0, false, false})));
     // A turn narrower than 10 pixels still moves a pixel a step, and ends.
     const std::string narrow = Render(Steps(10, {0, 0, 5, 5, false, false}));
