@@ -1,5 +1,6 @@
-// Process entry: names the application, shows the main window sliding in,
-// and runs the message loop. Command-line arguments are not used.
+// Process entry: names the application, shows the main window sliding in
+// (or says why there is nothing to uninstall), and runs the message loop.
+// Command-line arguments are not used.
 #include "app/maindlg.h"
 #include "app/vxapp.h"
 #include "support/vxdump.h"
@@ -12,6 +13,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
     InstallDump(app.GetAppName(), L"kp_uninstall_dump");
 
     CMainDlg dlg;
+    // Nothing to uninstall: the user is told why, and nothing is removed.
+    if (!dlg.CanUninstall())
+        app.ExitApp(kExitNothingRemoved);
     dlg.Create(0, 0, 0, 450, 230, 0, true, nullptr);
     dlg.Show(0, true, SW_SHOW);
     app.SetMainWnd(dlg.hwnd);

@@ -5,9 +5,11 @@
 #include "gfx/vximage.h"
 #include "gfx/vxres.h"
 #include "support/vxthread.h"
+#include "ui/vxmsgbox.h"
 #include "uninstall/pathguard.h"
 #include "uninstall/report.h"
 
+#include <oleacc.h>
 #include <iterator>
 
 namespace {
@@ -18,12 +20,24 @@ const int kUninstallImage = 60074;
 const int kStripImage = 60026;
 const int kEraserImage = 60027;
 const int kStripWidth = 279;
+// Where the question stands, beside the buttons.
+const RECT kPromptRect = {35, 146, 245, 176};
+
+// The window thread's part of the run's end, sent by the progress thread.
+const UINT WM_RUN_ENDED = WM_APP + 1;
+// Ends the process with exitCode: only the progress thread sends it.
+const UINT WM_RUN_EXIT = WM_APP + 2;
+
+const wchar_t kNoManifest[] = L"卸载信息文件缺失或已损坏，无法卸载。";
+const wchar_t kRefused[] = L"卸载信息文件指向受保护的位置，无法卸载。";
+const wchar_t kNotStarted[] = L"卸载未能开始，没有删除任何文件。";
+const wchar_t kRestart[] = L"部分文件正被其他程序使用，将在重新启动计算机后删除。";
 
 } // namespace
 
 CMainDlg::CMainDlg()
     : cancelButton(nullptr), uninstallButton(nullptr), page(0), targetPercent(0), shownPercent(0),
-      eraserY(0), cancelled(false), finished(false) {
+      eraserY(0), cancelled(false), finished(false), exitCode(kExitRemoved), announcedPercent(-1) {
     wchar_t manifest[MAX_PATH];
     tagUninstallHeader header;
     if (JoinPath(manifest, GetVxApp().GetPath(), VX_MANIFEST_NAME) &&
@@ -49,6 +63,7 @@ void CMainDlg::OnInit() {
 
     cancelButton = AddButton(L"取 消", 325, kCancelImage, OnCancelClick);
     uninstallButton = AddButton(L"卸 载", 255, kUninstallImage, OnUninstallClick);
+    defaultControl = uninstallButton;
 
     PostMessageW(hwnd, WM_PAINT, 0, 0);
     DoReport(VX_REPORT_URL, L"open", L"Kelp_Uninstall");
@@ -66,18 +81,75 @@ CVxButton* CMainDlg::AddButton(const wchar_t* text, int x, int imageId, VXBUTTON
     return button;
 }
 
+bool CMainDlg::CanUninstall() {
+    const tagRunResult& check = uninstaller.CheckManifest();
+    if (check.outcome == tagRunResult::NotRun)
+        return true;
+    Tell(check.outcome == tagRunResult::ManifestRefused ? kRefused : kNoManifest);
+    return false;
+}
+
+void CMainDlg::Tell(const wchar_t* text) {
+    CVxMsgBox box;
+    box.ShowMessage(hwnd, text, GetVxApp().GetAppName(), 0, 0, 330, 160, 8, 9);
+}
+
 LRESULT CMainDlg::WndProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     if (hWnd == hwnd) {
-        if (msg == WM_CLOSE)
-            GetVxApp().ExitApp();
-        if (msg == WM_UNINSTALL_PROGRESS) {
+        switch (msg) {
+        case WM_CLOSE:
+            // Once the run has begun, it is never left halfway: the window
+            // goes when the run and the self-removal are over.
+            if (page == 0)
+                GetVxApp().ExitApp(kExitRemoved);
+            return 0;
+        case WM_QUERYENDSESSION:
+            if (page == 0)
+                break;
+            ShutdownBlockReasonCreate(hwnd, L"正在卸载，请稍候。");
+            return FALSE;
+        case WM_ENDSESSION:
+            // The session ends whatever was answered: the run finishes first.
+            if (wParam && page != 0)
+                WaitForRun();
+            return 0;
+        case WM_UNINSTALL_PROGRESS:
             if (wParam == 100)
                 finished = true;
             targetPercent = static_cast<int>(wParam);
             return 0;
+        case WM_RUN_ENDED:
+            OnRunEnded();
+            return 0;
+        case WM_RUN_EXIT:
+            GetVxApp().ExitApp(exitCode);
+        default:
+            break;
         }
     }
     return CVxDlg::WndProc(hWnd, msg, wParam, lParam);
+}
+
+void CMainDlg::WaitForRun() {
+    while (!uninstaller.isRunEnded()) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_SENDMESSAGE);
+        MSG peek;
+        PeekMessageW(&peek, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    }
+}
+
+void CMainDlg::OnRunEnded() {
+    ShutdownBlockReasonDestroy(hwnd);
+    const tagRunResult& result = uninstaller.GetResult();
+    if (result.outcome == tagRunResult::RestartNeeded) {
+        Tell(kRestart);
+        exitCode = kExitRestartNeeded;
+    } else if (!result.isRemoved()) {
+        Tell(result.outcome == tagRunResult::StartFailed       ? kNotStarted
+             : result.outcome == tagRunResult::ManifestRefused ? kRefused
+                                                               : kNoManifest);
+        exitCode = kExitNothingRemoved;
+    }
 }
 
 void CMainDlg::DrawBackground(HDC hdc, RECT) {
@@ -87,21 +159,50 @@ void CMainDlg::DrawBackground(HDC hdc, RECT) {
 void CMainDlg::DrawContent(HDC hdc) {
     CVxImage& image = CVxImage::Instance();
     if (page == 0) {
-        // One line beside the buttons: a long name is shortened, never wrapped.
-        std::wstring prompt = FitPrompt(productName, 210, [&](const std::wstring& s) {
-            return VxGetStrWidth(s.c_str(), hwnd, font);
-        });
-        image.DrawString(hdc, font, prompt.c_str(), 35, 146, 210, 30, textColor, 254, false, true,
-                         0);
+        // One line beside the buttons, measured as it is drawn: a long name
+        // is shortened, never wrapped.
+        std::wstring prompt = FitPrompt(
+            productName, kPromptRect.right - kPromptRect.left,
+            [&](const std::wstring& s) { return image.MeasureStringLine(hdc, font, s.c_str()); });
+        image.DrawStringLine(hdc, font, prompt.c_str(), kPromptRect.left, kPromptRect.top,
+                             kPromptRect.right - kPromptRect.left,
+                             kPromptRect.bottom - kPromptRect.top, textColor, 254);
         return;
     }
     const int shown = shownPercent;
+    if (shown != announcedPercent) {
+        announcedPercent = shown;
+        NotifyWinEvent(EVENT_OBJECT_VALUECHANGE, hwnd, OBJID_CLIENT, 1);
+    }
     // The eraser bounces while it rubs, and rests once the strip is gone.
     eraserY = (eraserY != 0 && shown < 100) ? 0 : 30;
     const int c = shown * kStripWidth / 100;
     const RECT left = {c, 0, kStripWidth, 23};
     image.DrawImg(hdc, kStripImage, L"IMG", 75 + c, 150, kStripWidth - c, 23, &left);
     image.DrawImg(hdc, kEraserImage, L"IMG", 60 + shown * 240 / 100, eraserY, 0, 0);
+}
+
+std::wstring CMainDlg::Prompt() const {
+    return L"您确定要卸载" + productName + L"?";
+}
+
+std::vector<CVxDlg::tagAccItem> CMainDlg::AccItems() {
+    if (page != 0)
+        return {{nullptr,
+                 ROLE_SYSTEM_PROGRESSBAR,
+                 L"卸载进度",
+                 std::to_wstring(shownPercent.load()) + L"%",
+                 {75, 150, 75 + kStripWidth, 173},
+                 STATE_SYSTEM_READONLY}};
+    std::vector<tagAccItem> items = CVxDlg::AccItems();
+    items.insert(items.begin(), {nullptr, ROLE_SYSTEM_STATICTEXT, Prompt(), L"", kPromptRect,
+                                 STATE_SYSTEM_READONLY});
+    return items;
+}
+
+void CMainDlg::OnEscape() {
+    if (page == 0)
+        OnCancelClick(this);
 }
 
 void CMainDlg::OnCancelClick(void* dlg) {
@@ -115,7 +216,11 @@ void CMainDlg::OnUninstallClick(void* dlg) {
     auto* self = static_cast<CMainDlg*>(dlg);
     ++self->page;
     self->frozen = true;
+    self->showFocus = false;
     PostMessageW(self->hwnd, WM_PAINT, 0, 0);
+    // The card's children give way to the progress bar.
+    NotifyWinEvent(EVENT_OBJECT_REORDER, self->hwnd, OBJID_CLIENT, CHILDID_SELF);
+    NotifyWinEvent(EVENT_OBJECT_FOCUS, self->hwnd, OBJID_CLIENT, 1);
     self->uninstaller.StartUninstall(self->hwnd, 1);
     GetVxThread().StartThread(ProgressThread, self, 1);
 }
@@ -134,8 +239,12 @@ unsigned __stdcall CMainDlg::ProgressThread(void* dlg) {
     while (!self->finished)
         Sleep(50);
     // Waits for the engine's registry and shortcut steps, then ends the
-    // process; it returns only when the script could not be written.
+    // process; it returns when the run removed nothing or the script could
+    // not be written, and the uninstaller stays.
+    while (!self->uninstaller.isRunEnded())
+        Sleep(50);
+    SendMessageW(self->hwnd, WM_RUN_ENDED, 0, 0);
     self->uninstaller.DeleteSelf();
-    SendMessageW(self->hwnd, WM_CLOSE, 0, 0);
+    SendMessageW(self->hwnd, WM_RUN_EXIT, 0, 0);
     return 0;
 }

@@ -18,10 +18,18 @@ public:
     // Deletes the controls it made.
     ~CMainDlg() override;
 
+    // Whether the manifest allows a run; when it does not, a message box
+    // says why and false comes back.
+    bool CanUninstall();
+
     void OnInit() override;
     LRESULT WndProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam) override;
     void DrawBackground(HDC hdc, RECT rect) override;
     void DrawContent(HDC hdc) override;
+    // Escape is "取 消", with its slide-out.
+    void OnEscape() override;
+    // The prompt and the buttons on the card; the progress bar after.
+    std::vector<tagAccItem> AccItems() override;
 
     // The buttons' click callbacks and the progress display's thread; each
     // takes the dialog.
@@ -41,7 +49,20 @@ public:
     std::atomic<bool> cancelled;
     std::atomic<bool> finished;
     std::wstring productName;
+    // What the process ends with once the run is over.
+    int exitCode;
+    // The figure screen readers were last told.
+    int announcedPercent;
 
 private:
+    // On the window's thread once the run has ended: says what the user
+    // must know (a restart to come, nothing removed) and sets exitCode.
+    void OnRunEnded();
+    // Shows a skinned OK box over the window (or alone, without one).
+    void Tell(const wchar_t* text);
+    // Until the run has ended, answering the messages sent meanwhile.
+    void WaitForRun();
     CVxButton* AddButton(const wchar_t* text, int x, int imageId, VXBUTTONPROC onClick);
+    // The whole question, as a screen reader reads it.
+    std::wstring Prompt() const;
 };

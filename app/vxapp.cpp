@@ -30,10 +30,14 @@ int CVxApp::MsgLoop() {
 }
 
 void CVxApp::ExitApp() {
+    ExitApp(0);
+}
+
+void CVxApp::ExitApp(int nCode) {
     GetVxThread().Stop();
     m_bExit = true;
-    PostQuitMessage(0);
-    std::exit(0);
+    PostQuitMessage(nCode);
+    std::exit(nCode);
 }
 
 CVxApp& GetVxApp() {

@@ -27,8 +27,9 @@ public:
     // message; returns its wParam.
     int MsgLoop();
     // Stops the shared thread object's timers and ends the process with
-    // exit code 0 through the runtime's normal exit.
+    // exit code 0 (or nCode) through the runtime's normal exit.
     [[noreturn]] void ExitApp();
+    [[noreturn]] void ExitApp(int nCode);
 
 private:
     HINSTANCE m_hInst;

@@ -132,6 +132,13 @@ public:
     void DrawString(HDC hdc, HFONT hFont, const wchar_t* lpszText, int x, int y, int w, int h,
                     COLORREF clrText, int nAlpha, bool bCenter, bool bLineLimit, int nReserved);
 
+    // One line of text in hFont, never wrapped nor trimmed: its width as
+    // DrawStringLine draws it, and the drawing, near-aligned and vertically
+    // centred in (x, y, w, h) and clipped there.
+    int MeasureStringLine(HDC hdc, HFONT hFont, const wchar_t* lpszText);
+    void DrawStringLine(HDC hdc, HFONT hFont, const wchar_t* lpszText, int x, int y, int w, int h,
+                        COLORREF clrText, int nAlpha);
+
     // Frame animations, each identified by the caller's id. Registering an
     // id that exists changes nothing and succeeds; settings that cannot be
     // played (too few frames for the effect) are refused.
