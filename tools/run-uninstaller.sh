@@ -1,21 +1,62 @@
 #!/bin/bash
 # Runs the sample product's uninstaller and answers its window with real X
-# pointer input: a click on "卸 载" (or on "取 消" with --cancel) after
-# focusing the window. Waits until the process and its self-removal script
-# have finished; exits with the uninstaller's exit code.
-#   run-uninstaller.sh [--cancel] [SCREENSHOT.png]
+# input after focusing it: a click on "卸 载" (or on "取 消" with --cancel),
+# or the keys given with --keys (xdotool key names, e.g. "Tab,space").
+# Waits until the process and its self-removal script have finished; exits
+# with the uninstaller's exit code.
+#   run-uninstaller.sh [--cancel | --keys KEYS] [--box] [--close-during-run]
+#                      [--answer-box] [SCREENSHOT.png]
+# --box: the first window is a message box (nothing to uninstall); Enter
+# closes it. --close-during-run: Alt+F4 once the progress strip shows.
+# --answer-box: Enter on the message box that ends the run.
+# VX_DURING_RUN=COMMAND runs COMMAND once the strip shows (before Alt+F4).
 # With VX_PROGRESS_REPORT=FILE it also writes whether the progress strip was
 # seen after the click and how long after it the process ended.
 set -euo pipefail
 source "$(dirname "$0")/wine-env.sh"
-button=uninstall
-if [ "${1:-}" = --cancel ]; then button=cancel; shift; fi
+button=uninstall keys= box=0 close=0 answer=0
+while [ $# -gt 0 ]; do
+    case "$1" in
+    --cancel) button=cancel ;;
+    --keys) keys=$2; shift ;;
+    --box) box=1 ;;
+    --close-during-run) close=1 ;;
+    --answer-box) answer=1 ;;
+    *) break ;;
+    esac
+    shift
+done
 shot=${1:-}
 [ -n "${DISPLAY:-}" ] || { echo "run-uninstaller.sh: no X display" >&2; exit 1; }
+
+# Enter on the visible Kelp window that is not the card (by its size).
+answer_box() {
+    local w g
+    for _ in $(seq 1 300); do
+        for w in $(xdotool search --onlyvisible --name 'Kelp' 2>/dev/null); do
+            g=$(xdotool getwindowgeometry --shell "$w" 2>/dev/null || true)
+            if [ -n "$g" ] && ! grep -q '^WIDTH=450$' <<<"$g"; then
+                sleep 1.5
+                xdotool windowactivate --sync "$w" 2>/dev/null || xdotool windowfocus --sync "$w" 2>/dev/null || true
+                xdotool key --clearmodifiers Return
+                return 0
+            fi
+        done
+        sleep 0.1
+    done
+    echo "run-uninstaller.sh: no message box appeared" >&2
+    return 1
+}
 
 cd "$VX_DRIVE_C"
 "$VX_ROOT/tools/wine.sh" 'C:\vxsample\Kelp Demo\vxUninstall.exe' &
 pid=$!
+if [ "$box" = 1 ]; then
+    answer_box || { kill "$pid" 2>/dev/null || true; exit 1; }
+    rc=0
+    wait "$pid" || rc=$?
+    exit $rc
+fi
 wid=
 for _ in $(seq 1 300); do
     xdotool search --onlyvisible --name 'Kelp' >/dev/null 2>&1 && break
@@ -42,9 +83,16 @@ fi
 bx=289
 [ "$button" = cancel ] && bx=359
 xdotool windowactivate --sync "$wid" 2>/dev/null || xdotool windowfocus --sync "$wid" 2>/dev/null || true
-xdotool mousemove --sync $((X + bx)) $((Y + 162))
-sleep 0.2
-xdotool click 1
+if [ -n "$keys" ]; then
+    # The pointer rests off the card, so only the keys act on it.
+    xdotool mousemove --sync $((X + 450 + 40)) $((Y + 230 + 40))
+    sleep 0.2
+    for k in ${keys//,/ }; do xdotool key --clearmodifiers "$k"; sleep 0.3; done
+else
+    xdotool mousemove --sync $((X + bx)) $((Y + 162))
+    sleep 0.2
+    xdotool click 1
+fi
 clicked=$(date +%s%N)
 
 # The strip lies at x 75 to 354, y 150 to 173; (250, 161) is on it and clear
@@ -59,7 +107,20 @@ if [ -n "${VX_PROGRESS_REPORT:-}" ]; then
     done
 fi
 
-for _ in $(seq 1 300); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+if [ "$close" = 1 ]; then
+    # As soon as the strip shows: the run must go on to its end.
+    for _ in $(seq 1 100); do
+        px=$(import -window root -crop "1x1+$((X + 250))+$((Y + 161))" -depth 8 txt:- 2>/dev/null |
+            grep -o '#[0-9A-F]\{6\}' | head -1 || true)
+        if [[ "$px" == \#F* && "${px:3:2}" < "C0" ]]; then break; fi
+        sleep 0.05
+    done
+    # VX_DURING_RUN: a command run while the run goes on, before the close.
+    if [ -n "${VX_DURING_RUN:-}" ]; then eval "$VX_DURING_RUN" || true; fi
+    xdotool key --clearmodifiers alt+F4
+fi
+[ "$answer" = 1 ] && { answer_box || true; }
+for _ in $(seq 1 600); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
 if kill -0 "$pid" 2>/dev/null; then
     echo "run-uninstaller.sh: the uninstaller did not end" >&2
     kill "$pid" 2>/dev/null || true

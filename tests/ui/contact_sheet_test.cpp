@@ -4,6 +4,7 @@
 #include "tests/gfx/canvas.h"
 #include "tests/ui/uitest.h"
 #include "ui/vxbutton.h"
+#include "ui/vxmsgbox.h"
 
 #include <gtest/gtest.h>
 #include <memory>
@@ -62,7 +63,7 @@ void Capture(Canvas& sheet, int x, int y, const RECT& screen) {
 TEST(ToolkitSheet, DialogAndEveryEffectsEnd) {
     BuiltPictures pictures;
     ASSERT_TRUE(pictures.ok());
-    Canvas sheet(1000, 760, kSheet);
+    Canvas sheet(1000, 1180, kSheet);
 
     SampleDlg sample;
     ASSERT_TRUE(sample.Create(0, 40, 40, 320, 140, WS_EX_TOOLWINDOW, false, nullptr));
@@ -72,7 +73,45 @@ TEST(ToolkitSheet, DialogAndEveryEffectsEnd) {
         EXPECT_NE(kSheet & 0xFFFFFF, frame.Rgb(160, 20)) << "the background was drawn";
         BitBlt(sheet.dc(), 10, 30, 320, 140, frame.dc(), 0, 0, SRCCOPY);
         Label(sheet, 10, 8, L"dialog: buttons normal, hover, pressed, clicked; strips");
+        // The keyboard's focus mark on the "卸 载" strip.
+        sample.buttons[4]->onClick = [](void*) {};
+        sample.SetFocusIndex(4);
+        sample.Paint(frame.dc());
+        BitBlt(sheet.dc(), 670, 30, 320, 140, frame.dc(), 0, 0, SRCCOPY);
+        Label(sheet, 670, 8, L"the focus mark on 卸 载");
     }
+
+    // Both message boxes, and a frame halfway through the crash box's zoom.
+    for (int buttons = 0; buttons < 2; ++buttons) {
+        CVxMsgBox box;
+        box.message = L"卸载信息文件缺失或已损坏，无法卸载。";
+        box.buttons = buttons;
+        ASSERT_TRUE(box.Create(WS_POPUP, 0, 0, 330, 160, WS_EX_TOOLWINDOW, false, nullptr));
+        Canvas frame(330, 160, kSheet);
+        box.Paint(frame.dc());
+        BitBlt(sheet.dc(), 10 + buttons * 340, 970, 330, 160, frame.dc(), 0, 0, SRCCOPY);
+    }
+    {
+        CVxMsgBox box;
+        box.message = L"抱歉，程序出现问题";
+        box.countdown = 0;
+        ASSERT_TRUE(box.Create(WS_POPUP, 600, 600, 300, 200, WS_EX_TOOLWINDOW, false, nullptr));
+        box.Show(8, false, SW_SHOWNOACTIVATE);
+        // Two thirds of the way: the whole box, scaled, as the frame is drawn
+        // (the screen shows it only as opaque as the frame's step).
+        PumpUntil(
+            [&] {
+                const int w = WindowRect(box.hwnd).right - WindowRect(box.hwnd).left;
+                return box.inEffect && w >= 190 && w < 290;
+            },
+            8000);
+        Canvas frame(300, 200, kSheet);
+        box.Paint(frame.dc());
+        BitBlt(sheet.dc(), 690, 970, 300, 200, frame.dc(), 0, 0, SRCCOPY);
+        PumpUntil([&] { return !box.inEffect; }, 8000);
+        box.Hide();
+    }
+    Label(sheet, 10, 950, L"message boxes: OK; OK and Cancel; the crash box zooming in");
 
     // Every effect played on one dialog put back in place before each.
     const int x = 200, y = 200, w = 180, h = 90;
