@@ -54,7 +54,8 @@ std::string Utf8(const wchar_t* w) {
     return out;
 }
 
-std::string Text(HRESULT (IAccessible::*get)(VARIANT, BSTR*), IAccessible* acc, VARIANT id) {
+std::string Text(HRESULT (STDMETHODCALLTYPE IAccessible::*get)(VARIANT, BSTR*), IAccessible* acc,
+                 VARIANT id) {
     BSTR b = nullptr;
     std::string s = SUCCEEDED((acc->*get)(id, &b)) && b ? Utf8(b) : "-";
     SysFreeString(b);
