@@ -1,9 +1,13 @@
-// Process entry: names the application, shows the main window sliding in
-// (or says why there is nothing to uninstall), and runs the message loop.
-// Command-line arguments are not used.
+// Process entry: names the application, reads the switches, claims the
+// install folder, then either runs silently or shows the main window
+// sliding in (or says why there is nothing to uninstall) and runs the
+// message loop.
+#include "app/vxcmdline.h"
 #include "app/maindlg.h"
+#include "app/vxunattended.h"
 #include "app/vxapp.h"
 #include "support/vxdump.h"
+#include "ui/vxmsgbox.h"
 
 #include <windows.h>
 
@@ -12,7 +16,24 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
     app.SetAppName(L"Kelp软件-卸载程序");
     InstallDump(app.GetAppName(), L"kp_uninstall_dump");
 
+    const tagCommandLine cmd = ParseCommandLine(GetCommandLineW());
+    if (!cmd.unknown.empty()) {
+        RecordUnknownSwitch(cmd.logPath, cmd.unknown);
+        if (!cmd.silent) {
+            CVxMsgBox box;
+            box.ShowMessage(nullptr, (L"未知的命令行参数：" + cmd.unknown).c_str(),
+                            app.GetAppName(), 0, 0, 330, 160, 8, 9);
+        }
+        app.ExitApp(kExitBadSwitch);
+    }
+    // Another copy is removing this install already: this one changes nothing.
+    if (!ClaimInstallFolder(app.GetPath()))
+        app.ExitApp(kExitAlreadyRunning);
+    if (cmd.silent)
+        app.ExitApp(RunSilent(cmd.logPath));
+
     CMainDlg dlg;
+    dlg.uninstaller.SetRecordCopy(cmd.logPath);
     // Nothing to uninstall: the user is told why, and nothing is removed.
     if (!dlg.CanUninstall())
         app.ExitApp(kExitNothingRemoved);

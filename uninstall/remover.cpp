@@ -169,6 +169,8 @@ Step::Verdict CVxRemover::DeleteKey(const Step& step, std::wstring& reason) {
 
 void CVxRemover::Finished(const std::vector<Step>& record, const wchar_t* recordName) {
     m_recordPath = WriteRunRecord(record, recordName);
+    if (!m_copyPath.empty())
+        WriteRunRecordTo(record, m_copyPath);
     // One entry in the diagnostic log (when it is on), not one a step.
     std::wstring text = L"uninstall record:";
     for (const Step& s : record)
@@ -183,6 +185,10 @@ std::wstring WriteRunRecord(const std::vector<Step>& record, const wchar_t* name
     if (n == 0 || n > MAX_PATH)
         return L"";
     std::wstring path = std::wstring(temp) + name + L"-uninstall.log";
+    return WriteRunRecordTo(record, path) ? path : L"";
+}
+
+bool WriteRunRecordTo(const std::vector<Step>& record, const std::wstring& path) {
     const std::string text = FormatRecord(record);
     // A new file only: whatever is there already (a link among them) is
     // removed as itself first, never written through.
@@ -191,10 +197,9 @@ std::wstring WriteRunRecord(const std::vector<Step>& record, const wchar_t* name
                                        FILE_ATTRIBUTE_NORMAL, nullptr));
         if (f) {
             DWORD written = 0;
-            bool ok = WriteFile(f.get(), text.data(), static_cast<DWORD>(text.size()), &written,
-                                nullptr) &&
-                      written == text.size();
-            return ok ? path : L"";
+            return WriteFile(f.get(), text.data(), static_cast<DWORD>(text.size()), &written,
+                             nullptr) &&
+                   written == text.size();
         }
         if (GetLastError() != ERROR_FILE_EXISTS || attempt > 0)
             break;
@@ -211,5 +216,5 @@ std::wstring WriteRunRecord(const std::vector<Step>& record, const wchar_t* name
         if (remover.Carry(old, why) != Step::Removed)
             break;
     }
-    return L"";
+    return false;
 }

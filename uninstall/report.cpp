@@ -6,6 +6,7 @@
 #include "support/vxtext.h"
 #include "support/vxthread.h"
 
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
 #include <cwchar>
@@ -26,6 +27,9 @@ const size_t kValueChars = sizeof(tagReportInfo::szValue) / sizeof(wchar_t);
 // "%s?type=%s&value=%s&uuid=%s&sign=%d" at its longest: the escaped value
 // alone may need 891 characters.
 const size_t kRequestChars = kUrlChars + kTypeChars + kReportValueChars + kUidChars + 12 + 32;
+
+// Reports on their way: a run that ends the process at once waits for them.
+std::atomic<int> g_reportsInFlight{0};
 
 bool isUnreserved(unsigned char c) {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
@@ -61,9 +65,22 @@ void DoReport(const wchar_t* lpszUrl, const wchar_t* lpszType, const wchar_t* lp
     vx::CopyBounded(info->szType, lpszType, kTypeChars - 1);
     if (lpszValue && wcsnlen(lpszValue, kValueChars) < kValueChars)
         vx::CopyBounded(info->szValue, lpszValue, kValueChars - 1);
+    ++g_reportsInFlight;
     vx::unique_handle thread(GetVxThread().StartThread(ReportThread, info, 0));
-    if (!thread)
+    if (!thread) {
+        --g_reportsInFlight;
         delete info;
+    }
+}
+
+bool WaitForReports(unsigned timeoutMs) {
+    const DWORD start = GetTickCount();
+    while (g_reportsInFlight.load() > 0) {
+        if (GetTickCount() - start >= timeoutMs)
+            return false;
+        Sleep(10);
+    }
+    return true;
 }
 
 unsigned __stdcall ReportThread(void* lpParam) {
@@ -85,6 +102,7 @@ unsigned __stdcall ReportThread(void* lpParam) {
         CVxNet::Instance().GetUrlInfo(request, response, sizeof(response));
     }
     delete info;
+    --g_reportsInFlight;
     return 0;
 }
 

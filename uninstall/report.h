@@ -22,6 +22,8 @@ const size_t kUidChars = 24;
 // a type (under 30); a value of 100 or more characters is sent empty.
 void DoReport(const wchar_t* lpszUrl, const wchar_t* lpszType, const wchar_t* lpszValue);
 unsigned __stdcall ReportThread(void* lpParam);
+// Waits until no report is on its way, at most timeoutMs; true when none is.
+bool WaitForReports(unsigned timeoutMs);
 
 // The machine identifier into out (kUidChars at least). With nPersist the
 // one kept under HKCU\SOFTWARE\Tarnvel "UID" when it has exactly 20

@@ -8,9 +8,11 @@ const wchar_t* const kPartWords[] = {L"manifest",      L"files and folders", L"r
 const wchar_t* const kPartKeys[] = {L"manifest", L"entries",   L"registry",   L"programGroup",
                                     L"desktop",  L"shortcuts", L"selfRemoval"};
 const wchar_t* const kActionWords[] = {L"read manifest", L"delete file", L"remove folder",
-                                       L"remove link",   L"delete key",  L"script removes"};
+                                       L"remove link",   L"delete key",  L"script removes",
+                                       L"read switches"};
 const wchar_t* const kActionKeys[] = {L"read-manifest", L"delete-file", L"remove-folder",
-                                      L"remove-link",   L"delete-key",  L"script-removes"};
+                                      L"remove-link",   L"delete-key",  L"script-removes",
+                                      L"read-switches"};
 const wchar_t* const kVerdictWords[] = {L"removed", L"at restart", L"by script", L"kept",
                                         L"refused", L"not there",  L"failed"};
 const wchar_t* const kVerdictKeys[] = {L"removed", L"at-restart", L"by-script", L"kept",

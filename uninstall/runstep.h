@@ -11,12 +11,13 @@
 struct tagRunStep {
     enum Part { Manifest, Entries, Registry, Group, Desktop, Shortcuts, SelfRemoval };
     enum Action {
-        ReadManifest, // the manifest itself: why nothing is removed
-        DeleteFile,   // a file
-        RemoveFolder, // a folder, once everything in it has gone
-        RemoveLink,   // a file or folder link, removed as a link, its target untouched
-        DeleteKey,    // the product's Uninstall key
-        ScriptRemoves // what the self-removal script deletes after the process ends
+        ReadManifest,  // the manifest itself: why nothing is removed
+        DeleteFile,    // a file
+        RemoveFolder,  // a folder, once everything in it has gone
+        RemoveLink,    // a file or folder link, removed as a link, its target untouched
+        DeleteKey,     // the product's Uninstall key
+        ScriptRemoves, // what the self-removal script deletes after the process ends
+        ReadSwitches   // the command line: why nothing is removed
     };
     enum Verdict {
         Removed,   // done (planned: would be done)

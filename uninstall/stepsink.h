@@ -42,6 +42,8 @@ public:
 
     // Where the last record was written ("" when it could not be).
     const std::wstring& RecordPath() const { return m_recordPath; }
+    // A second place the record goes to ("" for none).
+    void SetCopyPath(const std::wstring& path) { m_copyPath = path; }
 
 private:
     tagRunStep::Verdict DeleteNode(const tagRunStep& step, std::wstring& reason);
@@ -52,8 +54,11 @@ private:
     // cannot stall it.
     unsigned m_waitedMs = 0;
     std::wstring m_recordPath;
+    std::wstring m_copyPath;
 };
 
 // Writes the record as UTF-8 text to %TEMP%\<name>-uninstall.log, never
 // through a link that is already there; the file's path, or "".
 std::wstring WriteRunRecord(const std::vector<tagRunStep>& record, const wchar_t* name);
+// The same to the file path; false when it cannot be written.
+bool WriteRunRecordTo(const std::vector<tagRunStep>& record, const std::wstring& path);

@@ -59,6 +59,8 @@ public:
     // How the run ended, and its steps in order; read once it has ended.
     const tagRunResult& GetResult() const { return m_result; }
     const std::vector<tagRunStep>& GetRecord() const { return m_record; }
+    // A second file the run's record is written to ("" for none).
+    void SetRecordCopy(const std::wstring& path) { m_remover.SetCopyPath(path); }
     // Where the run's record was written ("" if nowhere).
     const std::wstring& GetRecordPath() const { return m_remover.RecordPath(); }
 
