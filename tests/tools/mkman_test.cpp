@@ -3,6 +3,7 @@
 // through untouched.
 #include "tests/support/testutil.h"
 #include "tools/manifest/manifest_writer.h"
+#include "uninstall/pathguard.h"
 
 #include <gtest/gtest.h>
 #include <cstring>
@@ -324,4 +325,31 @@ TEST(Mkman, CleanPlanExitsZero) {
     r = Mkman(dir, L"plan " + Arg(dir.path()));
     EXPECT_EQ(r.code, 2);
     EXPECT_NE(r.err.find("-bit program"), std::string::npos) << r.err;
+}
+
+const std::wstring kUninstallRoot = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+
+// The entry register prints is what reg import writes: the values read
+// back from the view the uninstaller's build uses.
+TEST(Mkman, RegisterGivesAnEntryRegImportTakes) {
+    ScratchDir dir(L"mkreg");
+    std::wstring folder = dir / L"Kelp 演示";
+    ASSERT_TRUE(MakeDirs(folder + L"\\"));
+    ASSERT_TRUE(WriteManifest(
+        folder + L"\\vxUninstall.dat",
+        BuildManifest(MakeManifestHeader(L"VxTestRegister", L"Kelp 演示", L"", folder + L"\\"), {},
+                      {})));
+    ScopedRegKey key(HKEY_LOCAL_MACHINE, kUninstallRoot + L"VxTestRegister");
+    ChildRun json = Mkman(dir, L"register \"" + folder + L"\" --json");
+    ChildRun reg =
+        Mkman(dir, L"register \"" + folder + L"\" --out \"" + (dir / L"entry.reg") + L"\"");
+    ASSERT_EQ(reg.code, 0) << reg.err;
+    EXPECT_NE(json.out.find("vxUninstall.exe\\\" /S\""), std::string::npos) << json.out;
+    ASSERT_EQ(RunProcess(L"reg import \"" + (dir / L"entry.reg") + L"\""), 0);
+    const std::wstring path = kUninstallRoot + L"VxTestRegister";
+    const std::wstring exe = L"\"" + folder + L"\\vxUninstall.exe\"";
+    EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, path.c_str(), L"UninstallString"), exe);
+    EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, path.c_str(), L"QuietUninstallString"), exe + L" /S");
+    EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, path.c_str(), L"DisplayName"), L"Kelp 演示");
+    EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, path.c_str(), L"InstallLocation"), folder);
 }

@@ -102,19 +102,6 @@ void PrintJson(const PlanInput& in, const std::vector<tagRunStep>& steps) {
     fwrite(text.data(), 1, text.size(), stdout);
 }
 
-// The bitness of a Windows program from its PE header; 0 when it is not
-// there or not a program of either machine type.
-int ProgramBits(const std::wstring& exe) {
-    std::vector<unsigned char> b;
-    if (!ReadWholeFile(exe, b) || b.size() < 0x40)
-        return 0;
-    size_t pe = b[0x3C] | b[0x3D] << 8 | b[0x3E] << 16 | static_cast<size_t>(b[0x3F]) << 24;
-    if (pe > b.size() || b.size() - pe < 6 || memcmp(&b[pe], "PE\0\0", 4) != 0)
-        return 0;
-    unsigned machine = b[pe + 4] | b[pe + 5] << 8;
-    return machine == IMAGE_FILE_MACHINE_I386 ? 32 : machine == IMAGE_FILE_MACHINE_AMD64 ? 64 : 0;
-}
-
 // The manifest's full path and its folder; the name must be the one the
 // uninstaller reads, since the engine finds it beside itself.
 bool Locate(const std::wstring& arg, PlanInput& in, std::wstring& error) {

@@ -3,6 +3,7 @@
 #include "support/vxhandle.h"
 
 #include <windows.h>
+#include <cstring>
 
 namespace {
 
@@ -99,4 +100,15 @@ bool ReadWholeFile(const std::wstring& path, std::vector<unsigned char>& out) {
 
 bool isHelpArg(const wchar_t* arg) {
     return wcscmp(arg, L"--help") == 0 || wcscmp(arg, L"-h") == 0 || wcscmp(arg, L"/?") == 0;
+}
+
+int ProgramBits(const std::wstring& exe) {
+    std::vector<unsigned char> b;
+    if (!ReadWholeFile(exe, b) || b.size() < 0x40)
+        return 0;
+    size_t pe = b[0x3C] | b[0x3D] << 8 | b[0x3E] << 16 | static_cast<size_t>(b[0x3F]) << 24;
+    if (pe > b.size() || b.size() - pe < 6 || memcmp(&b[pe], "PE\0\0", 4) != 0)
+        return 0;
+    unsigned machine = b[pe + 4] | b[pe + 5] << 8;
+    return machine == IMAGE_FILE_MACHINE_I386 ? 32 : machine == IMAGE_FILE_MACHINE_AMD64 ? 64 : 0;
 }

@@ -36,5 +36,9 @@ template <size_t N> std::wstring FieldString(const wchar_t (&field)[N]) {
     return std::wstring(field, n);
 }
 
+// The bitness of a Windows program from its PE header; 0 when it is not
+// there or not a program of either machine type.
+int ProgramBits(const std::wstring& exe);
+
 // True for "--help", "-h" and "/?".
 bool isHelpArg(const wchar_t* arg);

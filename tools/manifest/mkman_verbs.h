@@ -5,3 +5,4 @@
 int RunWrite(int argc, wchar_t** argv);
 int RunShow(int argc, wchar_t** argv);
 int RunPlan(int argc, wchar_t** argv);
+int RunRegister(int argc, wchar_t** argv);

@@ -14,6 +14,7 @@ const wchar_t kUsage[] =
     L"  write OUT.dat ...     write a manifest (vxmkman write --help)\n"
     L"  show FILE.dat         the manifest as text, with what is wrong in it\n"
     L"  plan FILE.dat [--json] what the uninstaller would delete and refuse here\n"
+    L"  register FOLDER        the Uninstall entry an installer writes for it\n"
     L"Exit codes: 0 fine, 1 refused or damaged, 2 bad usage.\n";
 
 } // namespace
@@ -33,6 +34,8 @@ int wmain(int argc, wchar_t** argv) {
         return RunShow(argc - 2, argv + 2);
     if (wcscmp(verb, L"plan") == 0)
         return RunPlan(argc - 2, argv + 2);
+    if (wcscmp(verb, L"register") == 0)
+        return RunRegister(argc - 2, argv + 2);
     return UsageError(L"", std::wstring(L"unknown verb ") + verb +
                                L" (the manifest file now follows the verb: vxmkman write OUT.dat "
                                L"...)\n" +
