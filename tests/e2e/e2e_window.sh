@@ -1,7 +1,8 @@
 #!/bin/bash
 # The built vxUninstall.exe's window for every user, on the sample product:
 # keys alone, a close during the run, a missing or damaged manifest, a file
-# held through the run, and the accessible tree a screen reader reads.
+# held through the run, the accessible tree a screen reader reads; and the
+# unattended runs, which show no window at all.
 #   e2e_window.sh VXUNINSTALL.EXE VXMKMAN.EXE APP_CHILD.EXE HOLDER.EXE
 set -uo pipefail
 tools="$(cd "$(dirname "$0")/../../tools" && pwd)"
@@ -58,6 +59,58 @@ missing|missing|--box|1603|uninstaller
 damaged|damaged|--box|1603|uninstaller
 alt-f4|many|--close-during-run|0|removed
 restart|held|--keys Return --answer-box|3010|restart
+CASES
+
+# Unattended: name | what is done first | switches, ';' between them |
+# exit code | what must be left
+while IFS='|' read -r case prepare switches code left; do
+    [ -n "$case" ] || continue
+    "$tools/sample-product.sh" layout "$1" "$2" >/dev/null
+    first=
+    case "$prepare" in
+    missing) rm "$product/vxUninstall.dat" ;;
+    logdir) mkdir -p "$VX_DRIVE_C/vxsample/日志 目录" ;;
+    first) (cd "$VX_DRIVE_C" && "$tools/wine.sh" 'C:\vxsample\Kelp Demo\vxUninstall.exe') &
+        first=$!
+        for _ in $(seq 1 100); do xdotool search --onlyvisible --name Kelp >/dev/null 2>&1 && break; sleep 0.1; done ;;
+    esac
+    IFS=';' read -ra args <<<"$switches"
+    (cd "$VX_DRIVE_C" && "$tools/wine.sh" 'C:\vxsample\Kelp Demo\vxUninstall.exe' "${args[@]}") &
+    pid=$! seen=0
+    while kill -0 "$pid" 2>/dev/null; do
+        [ -z "$first" ] && xdotool search --onlyvisible --name Kelp >/dev/null 2>&1 && seen=1
+        sleep 0.05
+    done
+    rc=0
+    wait "$pid" || rc=$?
+    [ "$seen" = 0 ] || fail "a window appeared"
+    [ "$rc" = "$code" ] || [ "$rc" = $((code % 256)) ] || fail "exit code $rc, expected $code"
+    if [ -n "$first" ]; then
+        w=$(xdotool search --onlyvisible --name Kelp | tail -1)
+        xdotool windowactivate --sync "$w" 2>/dev/null || xdotool windowfocus --sync "$w" 2>/dev/null
+        xdotool key --clearmodifiers Escape
+        for _ in $(seq 1 100); do kill -0 "$first" 2>/dev/null || break; sleep 0.1; done
+        kill -0 "$first" 2>/dev/null && { fail "the first copy did not take Escape"; kill "$first"; }
+        wait "$first" 2>/dev/null
+    fi
+    for _ in $(seq 1 300); do [ -e "$VX_DRIVE_C/clear.bat" ] || break; sleep 0.1; done
+    sleep 0.3
+    case "$left" in
+    intact) "$tools/sample-product.sh" intact >/dev/null || fail "something was removed" ;;
+    uninstaller) [ -e "$product/vxUninstall.exe" ] || fail "the uninstaller is gone" ;;
+    removed) "$tools/sample-product.sh" check >/dev/null || fail "not everything was removed" ;;
+    esac
+    if [ "$prepare" = logdir ]; then
+        tail -1 "$VX_DRIVE_C/vxsample/日志 目录/记录.log" 2>/dev/null | grep -q '^total: ' ||
+            fail "no record at the /log path"
+    fi
+    echo "$case: exit code $rc"
+done <<'CASES'
+silent||/S|0|removed
+silent-missing|missing|-s|1603|uninstaller
+unknown-switch||/S;/x|87|intact
+log|logdir|/S;/log=C:\vxsample\日志 目录\记录.log|0|removed
+second-copy|first|/S|1618|intact
 CASES
 
 # The card through a screen reader's eyes; "取消" pressed through it.
