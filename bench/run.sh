@@ -22,7 +22,11 @@ done
 "$VX_WINESERVER" -p >/dev/null 2>&1
 own=$?
 vx_warm_wine
-"$root/tools/wine.sh" build/x86_64/bench/vxbench.exe "$@"
+# The silent run's uninstaller, where a Windows path reaches it.
+mkdir -p "$VX_DRIVE_C/vxbench-exe"
+cp build/x86_64/vxUninstall.exe "$VX_DRIVE_C/vxbench-exe/"
+"$root/tools/wine.sh" build/x86_64/bench/vxbench.exe "${1:-20000}" 'C:\vxbench-exe\vxUninstall.exe'
 rc=$?
+rm -rf "$VX_DRIVE_C/vxbench-exe"
 [ "$own" -eq 0 ] && "$VX_WINESERVER" -k
 exit $rc

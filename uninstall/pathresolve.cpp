@@ -224,7 +224,8 @@ std::wstring LongPath(const std::wstring& path) {
     return L"\\\\?\\" + path;
 }
 
-NodeKind OpenNode(const std::wstring& path, tagNodeHandle* out, bool asFolder) {
+NodeKind OpenNode(const std::wstring& path, tagNodeHandle* out, bool asFolder,
+                  const DWORD* listed) {
     if (out)
         *out = tagNodeHandle();
     const std::wstring longPath = LongPath(path);
@@ -253,7 +254,9 @@ NodeKind OpenNode(const std::wstring& path, tagNodeHandle* out, bool asFolder) {
         return (attrs & FILE_ATTRIBUTE_DIRECTORY) ? NodeKind::Unchecked : NodeKind::File;
     }
     FILE_BASIC_INFO info;
-    if (!GetFileInformationByHandleEx(h.get(), FileBasicInfo, &info, sizeof(info)))
+    if (listed && !asFolder)
+        info.FileAttributes = *listed;
+    else if (!GetFileInformationByHandleEx(h.get(), FileBasicInfo, &info, sizeof(info)))
         return NodeKind::Unchecked;
     // That handle is on what the link points to: it goes nowhere.
     if (!isHandleNamed(h.get(), path))

@@ -52,7 +52,12 @@ struct tagNodeHandle {
 // (asFolder) is opened without delete sharing, so nothing can rename it or
 // put a link in its place while it is held, and without delete access; a
 // file shares everything and is opened for deletion where it can be.
-NodeKind OpenNode(const std::wstring& path, tagNodeHandle* out = nullptr, bool asFolder = true);
+// listed, when given, are the attributes the folder's listing showed for a
+// file: they tell a link from a file without asking the handle again (a
+// file swapped for a link since is still opened as the link, and a link
+// the system follows still shows in the handle's name).
+NodeKind OpenNode(const std::wstring& path, tagNodeHandle* out = nullptr, bool asFolder = true,
+                  const DWORD* listed = nullptr);
 
 // The name the open handle's object has ("C:\a\b", no trailing backslash).
 bool HandlePath(HANDLE h, std::wstring& out);

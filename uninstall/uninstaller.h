@@ -88,7 +88,7 @@ private:
     // uninstall/walk.cpp
     int CountTree(const std::wstring& dir);
     Fate Walk(const std::wstring& dir);
-    Fate RemoveFile(const std::wstring& path);
+    Fate RemoveFile(const std::wstring& path, const DWORD* listed = nullptr);
     void SweepLinks(const std::wstring& dir, const std::wstring& skip, const tagDecision* asFolder);
     void NoteLink(const std::wstring& path, tagRunStep::Verdict verdict);
     void RemoveNamedFile(const wchar_t* path);

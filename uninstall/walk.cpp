@@ -73,7 +73,7 @@ CVxUninstaller::Fate CVxUninstaller::Walk(const std::wstring& dir) {
         const std::wstring path = dir + L"\\" + fd.cFileName;
         Fate fate = Fate::Stays;
         if (!isDirEntry(fd)) {
-            fate = RemoveFile(path);
+            fate = RemoveFile(path, &fd.dwFileAttributes);
             ReportProgress();
         } else if (fd.cFileName[0] != L'.') {
             fate = Walk(path);
@@ -91,12 +91,12 @@ CVxUninstaller::Fate CVxUninstaller::Walk(const std::wstring& dir) {
     return FateOf(AddStep(FolderAfterWalk(stays, atRestart), dir));
 }
 
-CVxUninstaller::Fate CVxUninstaller::RemoveFile(const std::wstring& path) {
+CVxUninstaller::Fate CVxUninstaller::RemoveFile(const std::wstring& path, const DWORD* listed) {
     // The uninstaller itself is left to the self-removal script.
     if (isSameText(path, m_self))
         return Fate::Stays;
     tagNodeHandle open;
-    NodeKind kind = OpenNode(path, &open, false);
+    NodeKind kind = OpenNode(path, &open, false, listed);
     Step::Verdict v = AddStep(DecideNode(kind, false), path, &open);
     if (isLinkKind(kind))
         NoteLink(path, v);
