@@ -84,6 +84,12 @@ bx=289
 [ "$button" = cancel ] && bx=359
 xdotool windowactivate --sync "$wid" 2>/dev/null || xdotool windowfocus --sync "$wid" 2>/dev/null || true
 if [ -n "$keys" ]; then
+    # Keys go where the input focus is: the card must hold it first.
+    for _ in $(seq 1 50); do
+        [ "$(xdotool getwindowfocus 2>/dev/null)" = "$wid" ] && break
+        xdotool windowfocus --sync "$wid" 2>/dev/null || true
+        sleep 0.1
+    done
     # The pointer rests off the card, so only the keys act on it.
     xdotool mousemove --sync $((X + 450 + 40)) $((Y + 230 + 40))
     sleep 0.2

@@ -65,7 +65,7 @@ LRESULT CVxDlg::WndProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     default:
         // A zoom stopped halfway leaves no scaled picture behind.
         if (msg == WM_EFFECT_DONE && !inEffect)
-            scaledSnapshot.reset();
+            scaledFrame.Reset();
         if (msg == EffectMessage())
             return OnEffectCall(lParam);
         if (HandleAccessiblePress(this, msg, lParam))
@@ -159,9 +159,8 @@ void CVxDlg::Paint(HDC hdc) {
     // A plain surface presents itself as it goes; a layered one is
     // presented whole, at the window's opacity.
     CVxDC surface(hdc, rc, !layered, layered, hwnd);
-    if (scaledSnapshot) {
-        CVxImage::Instance().DrawImg(surface.memDC, scaledSnapshot.get(), 0, 0, rc.right - rc.left,
-                                     rc.bottom - rc.top);
+    if (scaledFrame) {
+        scaledFrame.DrawScaled(surface.memDC, rc.right - rc.left, rc.bottom - rc.top, layered);
         if (layered)
             vx::ui::PresentLayered(hwnd, surface.memDC);
         return;

@@ -8,10 +8,10 @@
 #include "support/vxapi.h"
 #include "support/vxhandle.h"
 #include "ui/vxeffect.h"
+#include "ui/vxlayer.h"
 #include "ui/vxwin.h"
 
 #include <windows.h>
-#include <objidl.h>
 #include <atomic>
 #include <string>
 #include <vector>
@@ -129,7 +129,7 @@ private:
 
     vx::unique_handle effectThread;
     // While a zoom plays: the whole box, which every paint draws scaled.
-    vx::com_ptr<IStream> scaledSnapshot;
+    vx::ui::FrameCopy scaledFrame;
     std::atomic<bool> stopEffect;
     // The call the playing thread has in flight; the handler takes no other
     // pointer, whoever sends the message.

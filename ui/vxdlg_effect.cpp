@@ -36,7 +36,7 @@ LRESULT CVxDlg::OnEffectCall(LPARAM lParam) {
     if (!call || call != effectCall.load())
         return 0;
     if (!call->step) {
-        scaledSnapshot.reset();
+        scaledFrame.Reset();
         call->run->steps =
             vx::effect::Steps(call->effect, {x, y, width, height, roundCorners, isChild});
         return 1;
@@ -103,16 +103,20 @@ bool CVxDlg::PlayStep(const Step& s, EffectRun& run) {
         SetWindowPos(hwnd, nullptr, s.a, s.b, s.c, s.d, SWP_SHOWWINDOW);
         // Drawn now, before the next frame: a posted paint would leave the
         // old picture (or none) on the window's new area meanwhile.
-        if (scaledSnapshot) {
+        if (scaledFrame) {
             vx::unique_window_dc dc(hwnd);
             Paint(dc.get());
         }
         break;
     case Op::Scale:
-        scaledSnapshot.reset();
-        if (s.a && run.snapshot) {
-            run.snapshot.get()->AddRef();
-            scaledSnapshot.reset(run.snapshot.get());
+        scaledFrame.Reset();
+        if (s.a) {
+            // A fresh frame, controls included, as the box stands.
+            {
+                vx::unique_window_dc dc(hwnd);
+                Paint(dc.get());
+            }
+            scaledFrame.Take(frameLayer.memDC, width, height);
         }
         break;
     case Op::Alpha:

@@ -74,7 +74,6 @@ int Swell(int w, int h) {
 // The zoom effects draw the whole box, controls included, scaled to each
 // size the window takes.
 void ZoomIn(Script& s, int x, int y, int w, int h, bool round) {
-    s.Add(Op::Snapshot);
     s.Add(Op::Scale, 1);
     s.Add(Op::Freeze, 1);
     const int cw = w / 3, ch = h / 3;
@@ -110,7 +109,6 @@ void ZoomIn(Script& s, int x, int y, int w, int h, bool round) {
 }
 
 void SwellAndFade(Script& s, int x, int y, int w, int h, bool round) {
-    s.Add(Op::Snapshot);
     s.Add(Op::Scale, 1);
     s.Add(Op::Freeze, 1);
     const int r = Swell(w, h);

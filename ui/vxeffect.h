@@ -28,8 +28,9 @@ enum class Op {
     Turn,        // the snapshot mapped onto the parallelogram (a, b) (c, d) (e, f)
     AddLayered,  // a fresh WS_EX_LAYERED state for the turn frames
     DropLayered, // WS_EX_LAYERED removed unless the dialog is layered
-    Scale,       // a 1: every paint, and every place, draws the snapshot
-                 // scaled to the window; a 0: paints are the dialog's again
+    Scale,       // a 1: a fresh frame is kept, and every paint and every
+                 // place draws it scaled to the window; a 0: paints are the
+                 // dialog's again
     Sleep,       // a milliseconds
 };
 

@@ -64,6 +64,36 @@ void FillOpaque(HDC hdc, const RECT& rc, COLORREF color) {
     }
 }
 
+bool FrameCopy::Take(HDC source, int w, int h) {
+    Reset();
+    m_dc.reset(CreateCompatibleDC(source));
+    m_bitmap.reset(CreateCompatibleBitmap(source, w, h));
+    if (!m_dc || !m_bitmap) {
+        Reset();
+        return false;
+    }
+    m_select.emplace(m_dc.get(), m_bitmap.get());
+    m_w = w;
+    m_h = h;
+    return BitBlt(m_dc.get(), 0, 0, w, h, source, 0, 0, SRCCOPY) != FALSE;
+}
+
+void FrameCopy::DrawScaled(HDC target, int w, int h, bool keepAlpha) const {
+    if (!m_bitmap)
+        return;
+    // Halftone averages colours but not alpha bytes.
+    SetStretchBltMode(target, keepAlpha ? COLORONCOLOR : HALFTONE);
+    SetBrushOrgEx(target, 0, 0, nullptr);
+    StretchBlt(target, 0, 0, w, h, m_dc.get(), 0, 0, m_w, m_h, SRCCOPY);
+}
+
+void FrameCopy::Reset() {
+    m_select.reset();
+    m_dc.reset();
+    m_bitmap.reset();
+    m_w = m_h = 0;
+}
+
 void DrawRoundOutline(HDC hdc, int x, int y, int w, int h, int r, unsigned argb) {
     if (w <= 2 * r || h <= 2 * r)
         return;

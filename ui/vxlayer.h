@@ -2,7 +2,10 @@
 // opacity of a layered window and the fills that stay visible on one.
 #pragma once
 
+#include "support/vxhandle.h"
+
 #include <windows.h>
+#include <optional>
 
 namespace vx::ui {
 
@@ -22,6 +25,25 @@ void PresentLayered(HWND wnd, HDC memDC);
 // DIB at 0, which a layered window shows as transparent, so DIB pixels are
 // written directly.
 void FillOpaque(HDC hdc, const RECT& rc, COLORREF color);
+
+// A copy of a window's whole frame, drawn at any size: what a zoom effect
+// shows at each size the window takes.
+class FrameCopy {
+public:
+    // Copies w x h pixels of source; false (and empty) when it cannot.
+    bool Take(HDC source, int w, int h);
+    // The copy stretched over (0, 0, w, h) of target; keepAlpha for the
+    // per-pixel alpha of a layered window's surface.
+    void DrawScaled(HDC target, int w, int h, bool keepAlpha) const;
+    void Reset();
+    explicit operator bool() const { return m_bitmap.get() != nullptr; }
+
+private:
+    vx::unique_hbitmap m_bitmap;
+    vx::unique_hdc m_dc;
+    std::optional<vx::select_object> m_select;
+    int m_w = 0, m_h = 0;
+};
 
 // The keyboard focus mark: the skin's deep rose, opaque.
 constexpr unsigned kFocusArgb = 0xFFC2185B;
