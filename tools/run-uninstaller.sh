@@ -29,6 +29,16 @@ done
 shot=${1:-}
 [ -n "${DISPLAY:-}" ] || { echo "run-uninstaller.sh: no X display" >&2; exit 1; }
 
+# Gives window $1 the input focus, as keys need, and waits until it has it.
+focus_window() {
+    for _ in $(seq 1 50); do
+        [ "$(xdotool getwindowfocus 2>/dev/null)" = "$1" ] && return 0
+        xdotool windowactivate --sync "$1" 2>/dev/null || xdotool windowfocus --sync "$1" 2>/dev/null || true
+        sleep 0.1
+    done
+    return 1
+}
+
 # Enter on the visible Kelp window that is not the card (by its size).
 answer_box() {
     local w g
@@ -37,7 +47,7 @@ answer_box() {
             g=$(xdotool getwindowgeometry --shell "$w" 2>/dev/null || true)
             if [ -n "$g" ] && ! grep -q '^WIDTH=450$' <<<"$g"; then
                 sleep 1.5
-                xdotool windowactivate --sync "$w" 2>/dev/null || xdotool windowfocus --sync "$w" 2>/dev/null || true
+                focus_window "$w" || true
                 xdotool key --clearmodifiers Return
                 return 0
             fi
@@ -84,16 +94,15 @@ bx=289
 [ "$button" = cancel ] && bx=359
 xdotool windowactivate --sync "$wid" 2>/dev/null || xdotool windowfocus --sync "$wid" 2>/dev/null || true
 if [ -n "$keys" ]; then
-    # Keys go where the input focus is: the card must hold it first.
-    for _ in $(seq 1 50); do
-        [ "$(xdotool getwindowfocus 2>/dev/null)" = "$wid" ] && break
-        xdotool windowfocus --sync "$wid" 2>/dev/null || true
-        sleep 0.1
-    done
-    # The pointer rests off the card, so only the keys act on it.
+    # The pointer rests off the card, so only the keys act on it; keys go
+    # where the input focus is, so the card must hold it for each.
     xdotool mousemove --sync $((X + 450 + 40)) $((Y + 230 + 40))
     sleep 0.2
-    for k in ${keys//,/ }; do xdotool key --clearmodifiers "$k"; sleep 0.3; done
+    for k in ${keys//,/ }; do
+        focus_window "$wid" || true
+        xdotool key --clearmodifiers "$k"
+        sleep 0.3
+    done
 else
     xdotool mousemove --sync $((X + bx)) $((Y + 162))
     sleep 0.2
@@ -123,6 +132,7 @@ if [ "$close" = 1 ]; then
     done
     # VX_DURING_RUN: a command run while the run goes on, before the close.
     if [ -n "${VX_DURING_RUN:-}" ]; then eval "$VX_DURING_RUN" || true; fi
+    focus_window "$wid" || true
     xdotool key --clearmodifiers alt+F4
 fi
 [ "$answer" = 1 ] && { answer_box || true; }

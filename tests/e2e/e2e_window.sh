@@ -87,7 +87,11 @@ while IFS='|' read -r case prepare switches code left; do
     [ "$rc" = "$code" ] || [ "$rc" = $((code % 256)) ] || fail "exit code $rc, expected $code"
     if [ -n "$first" ]; then
         w=$(xdotool search --onlyvisible --name Kelp | tail -1)
-        xdotool windowactivate --sync "$w" 2>/dev/null || xdotool windowfocus --sync "$w" 2>/dev/null
+        for _ in $(seq 1 50); do
+            [ "$(xdotool getwindowfocus 2>/dev/null)" = "$w" ] && break
+            xdotool windowfocus --sync "$w" 2>/dev/null
+            sleep 0.1
+        done
         xdotool key --clearmodifiers Escape
         for _ in $(seq 1 100); do kill -0 "$first" 2>/dev/null || break; sleep 0.1; done
         kill -0 "$first" 2>/dev/null && { fail "the first copy did not take Escape"; kill "$first"; }
