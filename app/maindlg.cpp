@@ -111,7 +111,7 @@ LRESULT CMainDlg::WndProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         case WM_ENDSESSION:
             // The session ends whatever was answered: the run finishes first.
             if (wParam && page != 0)
-                WaitForRun();
+                uninstaller.WaitRunEnd();
             return 0;
         case WM_UNINSTALL_PROGRESS:
             if (wParam == 100)
@@ -128,14 +128,6 @@ LRESULT CMainDlg::WndProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         }
     }
     return CVxDlg::WndProc(hWnd, msg, wParam, lParam);
-}
-
-void CMainDlg::WaitForRun() {
-    while (!uninstaller.isRunEnded()) {
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_SENDMESSAGE);
-        MSG peek;
-        PeekMessageW(&peek, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-    }
 }
 
 void CMainDlg::OnRunEnded() {

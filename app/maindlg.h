@@ -60,8 +60,7 @@ private:
     void OnRunEnded();
     // Shows a skinned OK box over the window (or alone, without one).
     void Tell(const wchar_t* text);
-    // Until the run has ended, answering the messages sent meanwhile.
-    void WaitForRun();
+
     CVxButton* AddButton(const wchar_t* text, int x, int imageId, VXBUTTONPROC onClick);
     // The whole question, as a screen reader reads it.
     std::wstring Prompt() const;

@@ -244,13 +244,20 @@ bool RunEngine(int files, EngineResult& r) {
     return ok;
 }
 
-// Runs a command line as a child and waits; its wall time, or -1.
-double RunChild(std::wstring cmd) {
+// Starts a command line as a child in the benchmark's folder.
+bool StartChild(std::wstring cmd, PROCESS_INFORMATION& pi) {
     STARTUPINFOW si = {};
     si.cb = sizeof(si);
-    PROCESS_INFORMATION pi = {};
+    pi = {};
+    return CreateProcessW(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, kRoot, &si, &pi) !=
+           FALSE;
+}
+
+// Runs a command line as a child and waits; its wall time, or -1.
+double RunChild(const std::wstring& cmd) {
+    PROCESS_INFORMATION pi;
     double t0 = Now();
-    if (!CreateProcessW(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, kRoot, &si, &pi))
+    if (!StartChild(cmd, pi))
         return -1;
     vx::unique_handle process(pi.hProcess), thread(pi.hThread);
     WaitForSingleObject(process.get(), INFINITE);
@@ -265,12 +272,9 @@ double RunSilent(const std::wstring& uninstaller) {
         !WriteManifest(std::wstring(kTree) + VX_MANIFEST_NAME,
                        BuildManifest(MakeManifestHeader(L"", L"VxBench", L"", kTree), {}, {})))
         return -1;
-    std::wstring cmd = L"\"" + exe + L"\" /S";
-    STARTUPINFOW si = {};
-    si.cb = sizeof(si);
-    PROCESS_INFORMATION pi = {};
+    PROCESS_INFORMATION pi;
     double t0 = Now();
-    if (!CreateProcessW(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, kRoot, &si, &pi))
+    if (!StartChild(L"\"" + exe + L"\" /S", pi))
         return -1;
     // Not kept: under Wine a handle to the ended process keeps its exe
     // from being deleted, which the script would wait for.

@@ -204,14 +204,8 @@ void CVxUninstaller::DecideScript() {
 }
 
 void CVxUninstaller::DeleteSelf() {
-    // The registry and shortcut steps must be over before the process ends;
-    // messages sent to this thread meanwhile are still handled, so waiting
-    // here cannot block a worker that is sending progress.
-    while (m_bRunning.load()) {
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_SENDMESSAGE);
-        MSG msg;
-        PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-    }
+    // The registry and shortcut steps must be over before the process ends.
+    WaitRunEnd();
     // Nothing was removed: the uninstaller stays to be run again.
     if (!m_result.isRemoved() || m_script.empty())
         return;

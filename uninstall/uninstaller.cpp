@@ -340,3 +340,11 @@ void CVxUninstaller::ReportProgress() {
 bool CVxUninstaller::isRunEnded() const {
     return !m_bRunning.load();
 }
+
+void CVxUninstaller::WaitRunEnd() {
+    while (m_bRunning.load()) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_SENDMESSAGE);
+        MSG msg;
+        PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    }
+}

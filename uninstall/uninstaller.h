@@ -56,6 +56,10 @@ public:
 
     // True once a started run has finished all its steps (or none was started).
     bool isRunEnded() const;
+    // Returns once the run has ended. Messages sent to this thread meanwhile
+    // are handled, so a window thread waiting here cannot block a worker that
+    // is sending it progress.
+    void WaitRunEnd();
     // How the run ended, and its steps in order; read once it has ended.
     const tagRunResult& GetResult() const { return m_result; }
     const std::vector<tagRunStep>& GetRecord() const { return m_record; }
