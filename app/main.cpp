@@ -7,7 +7,7 @@
 #include "app/vxunattended.h"
 #include "app/vxapp.h"
 #include "support/vxdump.h"
-#include "ui/vxmsgbox.h"
+#include "ui/vxeffect.h"
 
 #include <windows.h>
 
@@ -20,9 +20,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
     if (!cmd.unknown.empty()) {
         RecordUnknownSwitch(cmd.logPath, cmd.unknown);
         if (!cmd.silent) {
-            CVxMsgBox box;
-            box.ShowMessage(nullptr, (L"未知的命令行参数：" + cmd.unknown).c_str(),
-                            app.GetAppName(), 0, 0, 330, 160, 8, 9);
+            TellUser(nullptr, (L"未知的命令行参数：" + cmd.unknown).c_str());
         }
         app.ExitApp(kExitBadSwitch);
     }
@@ -37,8 +35,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
     // Nothing to uninstall: the user is told why, and nothing is removed.
     if (!dlg.CanUninstall())
         app.ExitApp(kExitNothingRemoved);
-    dlg.Create(0, 0, 0, 450, 230, 0, true, nullptr);
-    dlg.Show(0, true, SW_SHOW);
+    dlg.Create(0, 0, 0, CMainDlg::kCardSize.cx, CMainDlg::kCardSize.cy, 0, true, nullptr);
+    dlg.Show(vx::effect::kSlideInBounce, true, SW_SHOW);
     app.SetMainWnd(dlg.hwnd);
     app.MsgLoop();
     return 0;

@@ -5,6 +5,8 @@
 #include "gfx/vximage.h"
 #include "gfx/vxres.h"
 #include "support/vxthread.h"
+#include "ui/vxdpi.h"
+#include "ui/vxeffect.h"
 #include "ui/vxmsgbox.h"
 #include "uninstall/pathguard.h"
 #include "uninstall/report.h"
@@ -14,14 +16,17 @@
 
 namespace {
 
-const int kCardImage = 60052;
-const int kCancelImage = 60073;
-const int kUninstallImage = 60074;
-const int kStripImage = 60026;
-const int kEraserImage = 60027;
-const int kStripWidth = 279;
+// The card's layout at 96 DPI; drawing scales it to the window's DPI.
+const POINT kCardAt = {0, 89};
+const int kUninstallX = 255, kCancelX = 325;
 // Where the question stands, beside the buttons.
 const RECT kPromptRect = {35, 146, 245, 176};
+// The progress page: the strip the eraser rubs out, left to right, and the
+// eraser's travel above it, bouncing between two heights.
+const RECT kStripRect = {75, 150, 75 + 279, 173};
+const int kEraserLeft = 60, kEraserTravel = 240, kEraserHigh = 0, kEraserLow = 30;
+// The box that tells the user why a run cannot go on.
+const SIZE kTellSize = {330, 160};
 
 // The window thread's part of the run's end, sent by the progress thread.
 const UINT WM_RUN_ENDED = WM_APP + 1;
@@ -58,11 +63,11 @@ CMainDlg::~CMainDlg() {
 
 void CMainDlg::OnInit() {
     dragAnywhere = true;
-    bgImageId = kCardImage;
+    bgImageId = kImgCard;
     CVxDlg::OnInit();
 
-    cancelButton = AddButton(L"取 消", 325, kCancelImage, OnCancelClick);
-    uninstallButton = AddButton(L"卸 载", 255, kUninstallImage, OnUninstallClick);
+    cancelButton = AddButton(L"取 消", kCancelX, kImgCancel, OnCancelClick);
+    uninstallButton = AddButton(L"卸 载", kUninstallX, kImgUninstall, OnUninstallClick);
     defaultControl = uninstallButton;
 
     PostMessageW(hwnd, WM_PAINT, 0, 0);
@@ -89,9 +94,14 @@ bool CMainDlg::CanUninstall() {
     return false;
 }
 
-void CMainDlg::Tell(const wchar_t* text) {
+void TellUser(HWND owner, const wchar_t* text) {
     CVxMsgBox box;
-    box.ShowMessage(hwnd, text, GetVxApp().GetAppName(), 0, 0, 330, 160, 8, 9);
+    box.ShowMessage(owner, text, GetVxApp().GetAppName(), 0, 0, kTellSize.cx, kTellSize.cy,
+                    vx::effect::kZoomIn, vx::effect::kSwellAndFade);
+}
+
+void CMainDlg::Tell(const wchar_t* text) {
+    TellUser(hwnd, text);
 }
 
 LRESULT CMainDlg::WndProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -144,8 +154,14 @@ void CMainDlg::OnRunEnded() {
     }
 }
 
+RECT CMainDlg::Scaled(const RECT& r) const {
+    return {vx::ui::Scale(r.left, dpi), vx::ui::Scale(r.top, dpi), vx::ui::Scale(r.right, dpi),
+            vx::ui::Scale(r.bottom, dpi)};
+}
+
 void CMainDlg::DrawBackground(HDC hdc, RECT) {
-    CVxImage::Instance().DrawImg(hdc, kCardImage, L"IMG", 0, 89, 0, 0);
+    CVxImage::Instance().DrawImgScaled(hdc, kImgCard, L"IMG", vx::ui::Scale(kCardAt.x, dpi),
+                                       vx::ui::Scale(kCardAt.y, dpi), dpi);
 }
 
 void CMainDlg::DrawContent(HDC hdc) {
@@ -153,12 +169,12 @@ void CMainDlg::DrawContent(HDC hdc) {
     if (page == 0) {
         // One line beside the buttons, measured as it is drawn: a long name
         // is shortened, never wrapped.
-        std::wstring prompt = FitPrompt(
-            productName, kPromptRect.right - kPromptRect.left,
-            [&](const std::wstring& s) { return image.MeasureStringLine(hdc, font, s.c_str()); });
-        image.DrawStringLine(hdc, font, prompt.c_str(), kPromptRect.left, kPromptRect.top,
-                             kPromptRect.right - kPromptRect.left,
-                             kPromptRect.bottom - kPromptRect.top, textColor, 254);
+        const RECT p = Scaled(kPromptRect);
+        std::wstring prompt = FitPrompt(productName, p.right - p.left, [&](const std::wstring& s) {
+            return image.MeasureStringLine(hdc, font, s.c_str());
+        });
+        image.DrawStringLine(hdc, font, prompt.c_str(), p.left, p.top, p.right - p.left,
+                             p.bottom - p.top, textColor, 254);
         return;
     }
     const int shown = shownPercent;
@@ -167,11 +183,15 @@ void CMainDlg::DrawContent(HDC hdc) {
         NotifyWinEvent(EVENT_OBJECT_VALUECHANGE, hwnd, OBJID_CLIENT, 1);
     }
     // The eraser bounces while it rubs, and rests once the strip is gone.
-    eraserY = (eraserY != 0 && shown < 100) ? 0 : 30;
-    const int c = shown * kStripWidth / 100;
-    const RECT left = {c, 0, kStripWidth, 23};
-    image.DrawImg(hdc, kStripImage, L"IMG", 75 + c, 150, kStripWidth - c, 23, &left);
-    image.DrawImg(hdc, kEraserImage, L"IMG", 60 + shown * 240 / 100, eraserY, 0, 0);
+    eraserY = (eraserY != kEraserHigh && shown < 100) ? kEraserHigh : kEraserLow;
+    const int stripW = kStripRect.right - kStripRect.left;
+    const int c = shown * stripW / 100;
+    const RECT left = {c, 0, stripW, kStripRect.bottom - kStripRect.top};
+    const auto at = [&](int v) { return vx::ui::Scale(v, dpi); };
+    image.DrawImgScaled(hdc, kImgProgress, L"IMG", at(kStripRect.left + c), at(kStripRect.top), dpi,
+                        &left);
+    image.DrawImgScaled(hdc, kImgEraser, L"IMG", at(kEraserLeft + shown * kEraserTravel / 100),
+                        at(eraserY), dpi);
 }
 
 std::wstring CMainDlg::Prompt() const {
@@ -180,15 +200,12 @@ std::wstring CMainDlg::Prompt() const {
 
 std::vector<CVxDlg::tagAccItem> CMainDlg::AccItems() {
     if (page != 0)
-        return {{nullptr,
-                 ROLE_SYSTEM_PROGRESSBAR,
-                 L"卸载进度",
-                 std::to_wstring(shownPercent.load()) + L"%",
-                 {75, 150, 75 + kStripWidth, 173},
+        return {{nullptr, ROLE_SYSTEM_PROGRESSBAR, L"卸载进度",
+                 std::to_wstring(shownPercent.load()) + L"%", Scaled(kStripRect),
                  STATE_SYSTEM_READONLY}};
     std::vector<tagAccItem> items = CVxDlg::AccItems();
-    items.insert(items.begin(), {nullptr, ROLE_SYSTEM_STATICTEXT, Prompt(), L"", kPromptRect,
-                                 STATE_SYSTEM_READONLY});
+    items.insert(items.begin(), {nullptr, ROLE_SYSTEM_STATICTEXT, Prompt(), L"",
+                                 Scaled(kPromptRect), STATE_SYSTEM_READONLY});
     return items;
 }
 
@@ -200,7 +217,7 @@ void CMainDlg::OnEscape() {
 void CMainDlg::OnCancelClick(void* dlg) {
     auto* self = static_cast<CMainDlg*>(dlg);
     self->cancelled = true;
-    self->PlayEffect(3);
+    self->PlayEffect(vx::effect::kSlideOutLeft);
     GetVxApp().ExitApp();
 }
 

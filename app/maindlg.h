@@ -11,8 +11,14 @@
 #include <atomic>
 #include <string>
 
+// A skinned OK box saying text, over owner (or alone, without one).
+void TellUser(HWND owner, const wchar_t* text);
+
 class CMainDlg : public CVxDlg {
 public:
+    // The card's size at 96 DPI.
+    static constexpr SIZE kCardSize = {450, 230};
+
     // Reads the product's name from the manifest beside the executable.
     CMainDlg();
     // Deletes the controls it made.
@@ -61,6 +67,8 @@ private:
     // Shows a skinned OK box over the window (or alone, without one).
     void Tell(const wchar_t* text);
 
+    // A rectangle of the card's layout at the window's DPI.
+    RECT Scaled(const RECT& r) const;
     CVxButton* AddButton(const wchar_t* text, int x, int imageId, VXBUTTONPROC onClick);
     // The whole question, as a screen reader reads it.
     std::wstring Prompt() const;

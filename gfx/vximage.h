@@ -88,6 +88,14 @@ public:
                         int nFrames, int nFrameIndex, int nSplitV);
     bool DrawStretchImg(HDC hdc, int nId, const wchar_t* lpszType, int x, int y, int w, int h,
                         int nSplitH, int nFrames, int nFrameIndex, int nSplitV);
+    // The same for a window at dpi: the caps keep their look scaled from
+    // 96 DPI, and scaled pieces are resampled smoothly.
+    bool DrawStretchImg(HDC hdc, int nId, const wchar_t* lpszType, const RECT& dst, int nSplitH,
+                        int nFrames, int nFrameIndex, int nSplitV, UINT dpi);
+    // The image (or its part pSrc) at its natural size scaled from 96 DPI
+    // to dpi, its top-left corner at (x, y), resampled smoothly.
+    bool DrawImgScaled(HDC hdc, int nId, const wchar_t* lpszType, int x, int y, UINT dpi,
+                       const RECT* pSrc = nullptr);
 
     // The whole image with each channel scaled: (1, 1, 1, 0.5) is half opacity.
     bool DrawImgEx(HDC hdc, IStream* pStream, float r, float g, float b, float a, int x, int y,

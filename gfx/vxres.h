@@ -8,25 +8,27 @@
 // for failure unless stated.
 #pragma once
 
+#include "res/resource.h"
 #include "support/vxapi.h"
 
 #include <windows.h>
 #include <objidl.h>
 #include <cstddef>
 
-// Identifiers of the executable's "IMG" pictures (language 2052, RGBA PNG).
+// Identifiers of the executable's "IMG" pictures: see res/resource.h.
 enum VxImageId {
-    kImgButton = 60001,      // 69 x 21, default push button, 60001 + state, five states
-    kImgClose = 60006,       // 38 x 18, message box close: 60006 normal, +1 hover, +2 pressed
-    kImgProgress = 60026,    // 279 x 23, pink progress strip
-    kImgEraser = 60027,      // 137 x 157, eraser of the progress page
-    kImgDialog = 60051,      // 186 x 150, dialog background (3-pixel caps, 30-pixel bands)
-    kImgCard = 60052,        // 437 x 141, main window card
-    kImgMsgInfo = 60056,     // 32 x 32, message box with OK only
-    kImgMsgQuestion = 60057, // 32 x 32, message box with OK and Cancel
-    kImgCrash = 60061,       // 256 x 80, crash message
-    kImgCancel = 60073,      // 87 x 29, three 29 x 29 state frames
-    kImgUninstall = 60074,   // 87 x 29, three 29 x 29 state frames
+    kImgButton = IDB_BUTTON,
+    kImgClose = IDB_CLOSE,
+    kImgProgress = IDB_PROGRESS,
+    kImgEraser = IDB_ERASER,
+    kImgCheckBox = IDB_CHECKBOX,
+    kImgDialog = IDB_DIALOG,
+    kImgCard = IDB_CARD,
+    kImgMsgInfo = IDB_MSG_INFO,
+    kImgMsgQuestion = IDB_MSG_QUESTION,
+    kImgCrash = IDB_CRASH,
+    kImgCancel = IDB_CANCEL,
+    kImgUninstall = IDB_UNINSTALL,
 };
 
 // A stream over a private copy of the resource, positioned at 0; the

@@ -6,12 +6,14 @@
 #include "gfx/vxdc.h"
 #include "gfx/vxfont.h"
 #include "support/vxhandle.h"
+#include "ui/vxdpi.h"
 #include "ui/vxlayer.h"
 
 CVxBase::CVxBase()
     : context(nullptr), x(0), y(0), width(0), height(0), originX(0), originY(0), font(nullptr),
       textColor(0), hostWnd(nullptr), visible(true), imageSource(0), stateImages(4),
-      dragThrough(false), backgroundDC(nullptr), frameDC(nullptr), hostLayered(false) {
+      dragThrough(false), backgroundDC(nullptr), frameDC(nullptr), hostLayered(false),
+      dpi(vx::ui::kBaseDpi) {
     CVxFont& fonts = CVxFont::Instance();
     font = fonts.GetFont(fonts.isSupportYaHei() ? 18 : 12, nullptr, 0, 0, 0);
 }
@@ -22,6 +24,22 @@ void CVxBase::DrawAt(HDC, int, int) {}
 
 bool CVxBase::OnMouse(int, int, int, void*) {
     return false;
+}
+
+// Edges are scaled rather than sizes, so neighbours stay neighbours.
+void CVxBase::ScaleTo(UINT newDpi) {
+    if (!newDpi || newDpi == dpi)
+        return;
+    const auto at = [&](int v) { return vx::ui::ScaleBetween(v, dpi, newDpi); };
+    const int right = at(x + width), bottom = at(y + height);
+    x = at(x);
+    y = at(y);
+    width = right - x;
+    height = bottom - y;
+    originX = at(originX);
+    originY = at(originY);
+    font = vx::ui::ScaledFont(font, dpi, newDpi);
+    dpi = newDpi;
 }
 
 HWND CVxBase::HostWindow() {

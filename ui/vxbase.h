@@ -31,6 +31,9 @@ public:
     virtual std::wstring AccName() const { return L""; }
     virtual long AccRole() const;
     virtual long AccState() const { return 0; }
+    // Moves the object's geometry and font from the DPI they are at to
+    // newDpi: its host window went to a monitor of another scale.
+    virtual void ScaleTo(UINT newDpi);
 
     // Whether the object is visible and touches its window's extent, edges
     // included. Without a host window, the application's main window is
@@ -57,6 +60,7 @@ public:
     HDC backgroundDC; // the host dialog's background layer, not owned
     HDC frameDC;      // the host dialog's composition layer, not owned
     bool hostLayered;
+    UINT dpi; // what the geometry is at; 96 as written
 
 private:
     HWND HostWindow();

@@ -3,12 +3,14 @@
 #include <oleacc.h>
 
 #include "gfx/vximage.h"
+#include "gfx/vxres.h"
+#include "ui/vxdpi.h"
 #include "ui/vxstateimage.h"
 
 using vx::ui::DefaultTextOffsetY;
 
 CVxButton::CVxButton()
-    : pressed(false), imageId(60001), frames(1), state(kNormal), splitH(2), splitV(2),
+    : pressed(false), imageId(kImgButton), frames(1), state(kNormal), splitH(2), splitV(2),
       textOffsetX(0), textOffsetY(DefaultTextOffsetY()), imageType(L"IMG"), skinName(L"button"),
       imageExt(L".png"), onDown(nullptr), onClick(nullptr) {}
 
@@ -20,7 +22,7 @@ CVxButton::~CVxButton() = default;
 
 void CVxButton::Init(const wchar_t* text_, int x_, int y_, int width_, int height_, int splitH_,
                      int frames_, HWND parent, const wchar_t* imageFile_) {
-    imageId = 60001;
+    imageId = kImgButton;
     imageType = L"IMG";
     state = kNormal;
     text = text_ ? text_ : L"";
@@ -51,8 +53,9 @@ void CVxButton::Paint(HDC hdc) {
 
 void CVxButton::DrawResource(HDC hdc, int dx, int dy, int bandV) {
     const int id = stateImages <= 1 ? imageId : imageId + state;
-    CVxImage::Instance().DrawStretchImg(hdc, id, imageType.c_str(), dx, dy, width, height, splitH,
-                                        frames, state, bandV);
+    CVxImage::Instance().DrawStretchImg(hdc, id, imageType.c_str(),
+                                        {dx, dy, dx + width, dy + height}, splitH, frames, state,
+                                        bandV, dpi);
 }
 
 void CVxButton::DrawImage(HDC hdc, int dx, int dy) {
@@ -79,6 +82,14 @@ void CVxButton::DrawAt(HDC hdc, int dx, int dy) {
     if (!text.empty())
         CVxImage::Instance().DrawString(hdc, font, text.c_str(), dx + textOffsetX, dy + textOffsetY,
                                         width - textOffsetX, height, textColor, 254, true, true, 0);
+}
+
+void CVxButton::ScaleTo(UINT newDpi) {
+    if (!newDpi || newDpi == dpi)
+        return;
+    textOffsetX = vx::ui::ScaleBetween(textOffsetX, dpi, newDpi);
+    textOffsetY = vx::ui::ScaleBetween(textOffsetY, dpi, newDpi);
+    CVxBase::ScaleTo(newDpi);
 }
 
 void CVxButton::SetState(int newState) {

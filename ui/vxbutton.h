@@ -24,6 +24,8 @@ public:
     ~CVxButton() override;
 
     void DrawAt(HDC hdc, int x, int y) override;
+    // The text's offsets scale with the rest.
+    void ScaleTo(UINT newDpi) override;
     void Paint(HDC hdc) override;
     bool OnMouse(int x, int y, int action, void* context) override;
     // A captioned button with something to do; a bare picture button (a

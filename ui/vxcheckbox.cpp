@@ -3,6 +3,8 @@
 #include <oleacc.h>
 
 #include "gfx/vximage.h"
+#include "gfx/vxres.h"
+#include "ui/vxdpi.h"
 #include "ui/vxstateimage.h"
 
 using vx::ui::DefaultTextOffsetY;
@@ -15,8 +17,8 @@ CVxBaseEx::~CVxBaseEx() = default;
 
 void CVxBaseEx::DrawResource(HDC hdc, int dx, int dy, int w, int h) {
     const int id = stateImages <= 1 ? imageId : imageId + state;
-    CVxImage::Instance().DrawStretchImg(hdc, id, imageType.c_str(), dx, dy, w, h, splitH, frames,
-                                        state, 0);
+    CVxImage::Instance().DrawStretchImg(hdc, id, imageType.c_str(), {dx, dy, dx + w, dy + h},
+                                        splitH, frames, state, 0, dpi);
 }
 
 // A skinned source first; every missing file or entry falls back to the
@@ -33,7 +35,7 @@ void CVxBaseEx::DrawImage(HDC hdc, int dx, int dy, int w, int h) {
 }
 
 CVxCheckBox::CVxCheckBox() : pressed(false), checked(false), textOffsetY(DefaultTextOffsetY()) {
-    imageId = 60036;
+    imageId = kImgCheckBox;
     skinName = L"checkbox";
 }
 
@@ -41,7 +43,7 @@ CVxCheckBox::~CVxCheckBox() = default;
 
 void CVxCheckBox::Init(const wchar_t* text_, int x_, int y_, int width_, int height_, bool checked_,
                        int splitH_, int frames_, HWND parent, const wchar_t* imageFile_) {
-    imageId = 60036;
+    imageId = kImgCheckBox;
     if (checked_) {
         checked = true;
         state = kChecked;
@@ -67,10 +69,19 @@ void CVxCheckBox::Init(const wchar_t* text_, int x_, int y_, int width_, int hei
 void CVxCheckBox::DrawAt(HDC hdc, int dx, int dy) {
     if (!visible || !hdc)
         return;
-    DrawImage(hdc, dx, dy + 2, 15, 15);
+    // The box, then the text beside it.
+    const auto at = [&](int v) { return vx::ui::Scale(v, dpi); };
+    DrawImage(hdc, dx, dy + at(2), at(15), at(15));
     if (!text.empty())
-        CVxImage::Instance().DrawString(hdc, font, text.c_str(), dx + 18, dy + textOffsetY,
-                                        width - 20, height, textColor, 254, false, true, 0);
+        CVxImage::Instance().DrawString(hdc, font, text.c_str(), dx + at(18), dy + textOffsetY,
+                                        width - at(20), height, textColor, 254, false, true, 0);
+}
+
+void CVxCheckBox::ScaleTo(UINT newDpi) {
+    if (!newDpi || newDpi == dpi)
+        return;
+    textOffsetY = vx::ui::ScaleBetween(textOffsetY, dpi, newDpi);
+    CVxBase::ScaleTo(newDpi);
 }
 
 void CVxCheckBox::Paint(HDC hdc) {

@@ -35,7 +35,7 @@ private:
 };
 
 // States: 0 unchecked, 1 unchecked under the pointer, 2 checked under the
-// pointer, 3 checked; one image each, 60036 + state, 15 x 15 at the left.
+// pointer, 3 checked; one image each, kImgCheckBox + state, 15 x 15 at the left.
 class VX_API CVxCheckBox : public CVxBaseEx {
 public:
     enum { kUnchecked = 0, kUncheckedHover = 1, kCheckedHover = 2, kChecked = 3 };
@@ -44,6 +44,8 @@ public:
     ~CVxCheckBox() override;
 
     void DrawAt(HDC hdc, int x, int y) override;
+    // The text's offsets scale with the rest.
+    void ScaleTo(UINT newDpi) override;
     void Paint(HDC hdc) override;
     // The whole rectangle, caption included, is the hit area. A click
     // toggles the value; a press that began inside survives a release

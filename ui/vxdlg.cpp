@@ -2,8 +2,10 @@
 
 #include "app/vxapp.h"
 #include "gfx/vximage.h"
+#include "gfx/vxres.h"
 #include "support/vxthread.h"
 #include "ui/vxaccess.h"
+#include "ui/vxdpi.h"
 #include "ui/vxlayer.h"
 
 #include <oleacc.h>
@@ -11,8 +13,8 @@
 CVxDlg::CVxDlg()
     : result(2), showEffect(0), captionHeight(30), dragAnywhere(false), draggable(true),
       roundCorners(true), closed(false), frozen(false), inEffect(false), defaultControl(nullptr),
-      focusIndex(-1), showFocus(false), bgImageId(60051), parentBackgroundDC(nullptr), bgSplitV(30),
-      bgSplitH(3), bgColor(0xFFFFFF), stopEffect(false), effectCall(nullptr) {
+      focusIndex(-1), showFocus(false), bgImageId(kImgDialog), parentBackgroundDC(nullptr),
+      bgSplitV(30), bgSplitH(3), bgColor(0xFFFFFF), stopEffect(false), effectCall(nullptr) {
     context = this;
 }
 
@@ -48,6 +50,9 @@ LRESULT CVxDlg::WndProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         return 0;
     case WM_LBUTTONUP:
         OnLButtonUp(wParam, lParam);
+        return 0;
+    case WM_DPICHANGED:
+        ApplyDpi(HIWORD(wParam), reinterpret_cast<const RECT*>(lParam));
         return 0;
     case WM_KEYDOWN:
         if (!frozen)
@@ -135,6 +140,10 @@ void CVxDlg::OnInit() {
     }
     if (roundCorners)
         ApplyRegion();
+    BuildLayers();
+}
+
+void CVxDlg::BuildLayers() {
     vx::unique_window_dc dc(hwnd);
     RECT rc = {};
     GetClientRect(hwnd, &rc);
@@ -144,13 +153,49 @@ void CVxDlg::OnInit() {
     DrawBackground(backgroundLayer.memDC, rc);
 }
 
+// The window was made at the size its code gives, for 96 DPI; the scale of
+// its monitor is taken now that every control exists.
 void CVxDlg::OnCreate() {
+    AttachControls();
+    ApplyDpi(vx::ui::WindowDpi(hwnd), nullptr);
+}
+
+void CVxDlg::AttachControls() {
     for (CVxBase* c : controls) {
         c->hostWnd = hwnd;
         c->backgroundDC = backgroundLayer.memDC;
         c->frameDC = frameLayer.memDC;
         c->hostLayered = layered;
     }
+}
+
+void CVxDlg::ApplyDpi(UINT newDpi, const RECT* rect) {
+    if (!hwnd || !newDpi || (newDpi == dpi && !rect))
+        return;
+    const UINT old = dpi;
+    for (CVxBase* c : controls)
+        c->ScaleTo(newDpi);
+    captionHeight = vx::ui::ScaleBetween(captionHeight, old, newDpi);
+    font = vx::ui::ScaledFont(font, old, newDpi);
+    dpi = newDpi;
+    // A child's place is in its parent's client area, which scales too.
+    if (isChild) {
+        x = vx::ui::ScaleBetween(x, old, newDpi);
+        y = vx::ui::ScaleBetween(y, old, newDpi);
+    }
+    RECT to = rect ? *rect
+                   : RECT{x, y, x + vx::ui::ScaleBetween(width, old, newDpi),
+                          y + vx::ui::ScaleBetween(height, old, newDpi)};
+    x = to.left;
+    y = to.top;
+    width = to.right - to.left;
+    height = to.bottom - to.top;
+    SetWindowPos(hwnd, nullptr, x, y, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+    if (roundCorners)
+        ApplyRegion();
+    BuildLayers();
+    AttachControls();
+    Redraw();
 }
 
 void CVxDlg::Paint(HDC hdc) {
@@ -185,8 +230,8 @@ void CVxDlg::DrawBackground(HDC hdc, RECT rect) {
         return;
     }
     if (bgImageId > 0) {
-        CVxImage::Instance().DrawStretchImg(hdc, bgImageId, L"IMG", 0, 0, rect.right - rect.left,
-                                            rect.bottom - rect.top, bgSplitH, 1, 0, bgSplitV);
+        CVxImage::Instance().DrawStretchImg(hdc, bgImageId, L"IMG", rect, bgSplitH, 1, 0, bgSplitV,
+                                            dpi);
         return;
     }
     vx::ui::FillOpaque(hdc, rect, bgColor);
@@ -203,11 +248,13 @@ void CVxDlg::ApplyRegion() {
     ClientToScreen(hwnd, &tl);
     ClientToScreen(hwnd, &br);
     const int l = tl.x - wnd.left, t = tl.y - wnd.top, r = br.x - wnd.left, b = br.y - wnd.top;
-    vx::unique_hrgn shape(CreateRectRgn(l, t + 2, r, b - 2));
-    const RECT bands[] = {{l + 2, t, r - 2, t + 1},
-                          {l + 2, b - 1, r - 2, b},
-                          {l + 1, t + 1, r - 1, t + 2},
-                          {l + 1, b - 2, r - 1, b - 1}};
+    // The corner is a two-step stair, each step one pixel at 96 DPI.
+    const int u = vx::ui::Scale(1, dpi);
+    vx::unique_hrgn shape(CreateRectRgn(l, t + 2 * u, r, b - 2 * u));
+    const RECT bands[] = {{l + 2 * u, t, r - 2 * u, t + u},
+                          {l + 2 * u, b - u, r - 2 * u, b},
+                          {l + u, t + u, r - u, t + 2 * u},
+                          {l + u, b - 2 * u, r - u, b - u}};
     for (const RECT& band : bands) {
         vx::unique_hrgn part(CreateRectRgn(band.left, band.top, band.right, band.bottom));
         CombineRgn(shape.get(), shape.get(), part.get(), RGN_OR);
@@ -354,8 +401,10 @@ void CVxDlg::DrawFocusMark(HDC hdc) {
     if (!c || !c->visible)
         return;
     CVxImage::Instance(); // GDI+ is started with it
-    vx::ui::DrawRoundOutline(hdc, c->x - originX + 1, c->y - originY + 1, c->width - 2,
-                             c->height - 2, 3, vx::ui::kFocusArgb);
+    const int u = vx::ui::Scale(1, dpi);
+    vx::ui::DrawRoundOutline(hdc, c->x - originX + u, c->y - originY + u, c->width - 2 * u,
+                             c->height - 2 * u, vx::ui::Scale(3, dpi), vx::ui::kFocusArgb,
+                             2.0f * static_cast<float>(dpi) / vx::ui::kBaseDpi);
 }
 
 std::vector<CVxDlg::tagAccItem> CVxDlg::AccItems() {

@@ -77,8 +77,13 @@ public:
     int RunModal(int effect, bool disableOwner, bool center);
     void EndDialog(int code);
     void Hide();
-    // Clips the window to the rectangle with two pixels cut at each corner.
+    // Clips the window to the rectangle with two pixels (at 96 DPI) cut at
+    // each corner.
     void ApplyRegion();
+    // Takes the scale of newDpi: the controls, fonts and caption band move
+    // to it, and the window to rect (the system's suggestion), or keeps its
+    // corner and scales its size without one. The layers are rebuilt.
+    void ApplyDpi(UINT newDpi, const RECT* rect);
     // Stops the effect thread at its next step and waits for it, bounded,
     // handling the messages it sends meanwhile. A derived dialog whose
     // drawing reaches its own members calls it first in its destructor.
@@ -124,6 +129,10 @@ private:
     void SetOpacity(int alpha);
     void MoveFocus(int step);
     void DrawFocusMark(HDC hdc);
+    // Builds both layers at the client's size and draws the background.
+    void BuildLayers();
+    // Hands the controls this window and its layers.
+    void AttachControls();
     // Waits for the effect thread, up to timeoutMs, handling sent messages.
     void WaitEffectThread(DWORD timeoutMs);
 

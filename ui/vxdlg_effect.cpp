@@ -38,7 +38,7 @@ LRESULT CVxDlg::OnEffectCall(LPARAM lParam) {
     if (!call->step) {
         scaledFrame.Reset();
         call->run->steps =
-            vx::effect::Steps(call->effect, {x, y, width, height, roundCorners, isChild});
+            vx::effect::Steps(call->effect, {x, y, width, height, roundCorners, isChild, dpi});
         return 1;
     }
     return PlayStep(*call->step, *call->run) ? 1 : 0;

@@ -18,7 +18,12 @@ public:
     std::vector<Step> steps;
 };
 
-void SlideInBounce(Script& s, int x, int y, int w, int h) {
+// A distance written for 96 DPI, at the window's DPI.
+int Px(int v, UINT dpi) {
+    return MulDiv(v, static_cast<int>(dpi), 96);
+}
+
+void SlideInBounce(Script& s, int x, int y, int w, int h, UINT dpi) {
     const int step = (x + w) / 3;
     int p = -w;
     for (int k = 0; k < 3; ++k) {
@@ -27,7 +32,7 @@ void SlideInBounce(Script& s, int x, int y, int w, int h) {
         s.Sleep(50);
     }
     for (int delta : {-5, -5, 5, 5}) {
-        p += delta;
+        p += Px(delta, dpi);
         s.Place(p, y, w, h);
         s.Sleep(20);
     }
@@ -73,7 +78,7 @@ int Swell(int w, int h) {
 
 // The zoom effects draw the whole box, controls included, scaled to each
 // size the window takes.
-void ZoomIn(Script& s, int x, int y, int w, int h, bool round) {
+void ZoomIn(Script& s, int x, int y, int w, int h, bool round, UINT dpi) {
     s.Add(Op::Scale, 1);
     s.Add(Op::Freeze, 1);
     const int cw = w / 3, ch = h / 3;
@@ -86,16 +91,17 @@ void ZoomIn(Script& s, int x, int y, int w, int h, bool round) {
         s.Sleep(20);
     }
     const int r = Swell(w, h);
-    int px = x - 30, py = y - 3 * r, pw = w + 60, ph = h + 6 * r;
+    const int ten = Px(10, dpi);
+    int px = x - 3 * ten, py = y - 3 * r, pw = w + 6 * ten, ph = h + 6 * r;
     s.Add(Op::Store, x, y, pw, ph);
     s.Place(px, py, pw, ph);
     if (round)
         s.Add(Op::Region);
     for (int k = 1; k <= 3; ++k) {
         s.Alpha(33 * k - 106);
-        pw -= 20;
+        pw -= 2 * ten;
         ph -= 2 * r;
-        px += 10;
+        px += ten;
         py += r;
         s.Add(Op::Store, x, y, pw, ph);
         s.Place(px, py, pw, ph);
@@ -108,15 +114,15 @@ void ZoomIn(Script& s, int x, int y, int w, int h, bool round) {
     s.Add(Op::Redraw);
 }
 
-void SwellAndFade(Script& s, int x, int y, int w, int h, bool round) {
+void SwellAndFade(Script& s, int x, int y, int w, int h, bool round, UINT dpi) {
     s.Add(Op::Scale, 1);
     s.Add(Op::Freeze, 1);
-    const int r = Swell(w, h);
+    const int r = Swell(w, h), ten = Px(10, dpi);
     for (int k = 1; k <= 3; ++k) {
         s.Alpha(250 - 33 * k);
         y -= r;
-        w += 20;
-        x -= 10;
+        w += 2 * ten;
+        x -= ten;
         h += 2 * r;
         s.Add(Op::Store, x, y, w, h);
         s.Place(x, y, w, h);
@@ -155,15 +161,16 @@ void TurnOver(Script& s, int w, int h) {
     s.Add(Op::Redraw);
 }
 
-void HalfTurn(Script& s, int w, int h, bool child) {
+void HalfTurn(Script& s, int w, int h, bool child, UINT dpi) {
+    const int bulge = Px(15, dpi);
     s.Add(Op::Snapshot);
     s.Add(Op::AddLayered);
     const int c = w / 2;
     for (int i = 0; i <= c; i += TurnStep(w)) {
         const int d = i - c;
         const double ratio = c ? static_cast<double>(d * d) / static_cast<double>(c * c) : 1.0;
-        const int e = 15 - static_cast<int>(std::sqrt((1.0 - ratio) * 225.0));
-        s.Add(Op::Turn, i, e, 2 * c - i, 30 - e, i, h + e);
+        const int e = bulge - static_cast<int>(std::sqrt((1.0 - ratio) * bulge * bulge));
+        s.Add(Op::Turn, i, e, 2 * c - i, 2 * bulge - e, i, h + e);
         s.Sleep(20);
     }
     if (child)
@@ -176,35 +183,35 @@ std::vector<Step> Steps(int effect, const Start& st) {
     Script s;
     const int x = st.x, y = st.y, w = st.w, h = st.h;
     switch (effect) {
-    case 0:
-        SlideInBounce(s, x, y, w, h);
+    case kSlideInBounce:
+        SlideInBounce(s, x, y, w, h, st.dpi);
         break;
-    case 1:
-    case 2:
+    case kUnrollDown:
+    case kRollUpHide:
         for (int k = 1; k <= 5; ++k) {
-            s.Place(x, y, w, effect == 1 ? k * (h / 5) : h - k * (h / 5));
+            s.Place(x, y, w, effect == kUnrollDown ? k * (h / 5) : h - k * (h / 5));
             s.Sleep(50);
         }
-        if (effect == 1) {
+        if (effect == kUnrollDown) {
             s.Place(x, y, w, h);
             s.Add(Op::Redraw);
         } else {
             s.Add(Op::Hide);
         }
         break;
-    case 3:
+    case kSlideOutLeft:
         for (int k = 1; k <= 5; ++k) {
             s.Place(x - k * ((x + w) / 5), y, w, h);
             s.Sleep(50);
         }
         break;
-    case 4:
+    case kOpenFromMiddle:
         OpenFromMiddle(s, x, y, w, h);
         break;
-    case 5:
+    case kCloseToMiddle:
         CloseToMiddle(s, x, y, w, h);
         break;
-    case 6:
+    case kFadeIn:
         s.Alpha(0);
         s.Add(Op::Show);
         for (int k = 1; k <= 10; ++k) {
@@ -212,33 +219,33 @@ std::vector<Step> Steps(int effect, const Start& st) {
             s.Sleep(30);
         }
         break;
-    case 7:
+    case kFadeOut:
         for (int k = 1; k <= 20; ++k) {
             s.Alpha(255 - 12 * k);
             s.Sleep(30);
         }
         break;
-    case 8:
-        ZoomIn(s, x, y, w, h, st.roundCorners);
+    case kZoomIn:
+        ZoomIn(s, x, y, w, h, st.roundCorners, st.dpi);
         break;
-    case 9:
-        SwellAndFade(s, x, y, w, h, st.roundCorners);
+    case kSwellAndFade:
+        SwellAndFade(s, x, y, w, h, st.roundCorners, st.dpi);
         break;
-    case 10:
+    case kTurnOver:
         TurnOver(s, w, h);
         break;
-    case 11:
-        HalfTurn(s, w, h, st.child);
+    case kHalfTurn:
+        HalfTurn(s, w, h, st.child, st.dpi);
         break;
-    case 12:
-    case 13:
+    case kUnrollRight:
+    case kRollLeftHide:
         for (int k = 1; k <= 10; ++k) {
-            s.Place(x, y, effect == 12 ? k * (w / 10) : w - k * (w / 10), h);
-            if (effect == 13)
+            s.Place(x, y, effect == kUnrollRight ? k * (w / 10) : w - k * (w / 10), h);
+            if (effect == kRollLeftHide)
                 s.Add(Op::Redraw);
             s.Sleep(20);
         }
-        if (effect == 12) {
+        if (effect == kUnrollRight) {
             s.Place(x, y, w, h);
             s.Add(Op::Redraw);
         } else {

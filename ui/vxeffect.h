@@ -39,14 +39,33 @@ struct Step {
     int a, b, c, d, e, f;
 };
 
-// What an effect starts from.
+// What an effect starts from. Its fixed distances are written for 96 DPI
+// and scaled to the window's.
 struct Start {
     int x, y, w, h;
     bool roundCorners;
     bool child;
+    UINT dpi = 96;
 };
 
-constexpr int kCount = 14;
+// The effects by number; the numbers are what callers pass.
+enum Effect : int {
+    kSlideInBounce = 0,
+    kUnrollDown = 1,
+    kRollUpHide = 2,
+    kSlideOutLeft = 3,
+    kOpenFromMiddle = 4,
+    kCloseToMiddle = 5,
+    kFadeIn = 6,
+    kFadeOut = 7,
+    kZoomIn = 8,
+    kSwellAndFade = 9,
+    kTurnOver = 10,
+    kHalfTurn = 11,
+    kUnrollRight = 12,
+    kRollLeftHide = 13,
+    kCount = 14
+};
 
 // The steps of effect number effect; empty for numbers outside 0 to 13.
 std::vector<Step> Steps(int effect, const Start& start);

@@ -94,7 +94,7 @@ void FrameCopy::Reset() {
     m_w = m_h = 0;
 }
 
-void DrawRoundOutline(HDC hdc, int x, int y, int w, int h, int r, unsigned argb) {
+void DrawRoundOutline(HDC hdc, int x, int y, int w, int h, int r, unsigned argb, float penWidth) {
     if (w <= 2 * r || h <= 2 * r)
         return;
     Gdiplus::Graphics g(hdc);
@@ -106,7 +106,7 @@ void DrawRoundOutline(HDC hdc, int x, int y, int w, int h, int r, unsigned argb)
     path.AddArc(x + w - d - 1, y + h - d - 1, d, d, 0, 90);
     path.AddArc(x, y + h - d - 1, d, d, 90, 90);
     path.CloseFigure();
-    Gdiplus::Pen pen(Gdiplus::Color(argb), 2.0f);
+    Gdiplus::Pen pen(Gdiplus::Color(argb), penWidth);
     g.DrawPath(&pen, &path);
 }
 

@@ -48,8 +48,9 @@ private:
 // The keyboard focus mark: the skin's deep rose, opaque.
 constexpr unsigned kFocusArgb = 0xFFC2185B;
 
-// A two-pixel outline of the rectangle with rounded corners (radius r),
-// anti-aliased and with alpha, so it shows on a layered window too.
-void DrawRoundOutline(HDC hdc, int x, int y, int w, int h, int r, unsigned argb);
+// An outline of the rectangle, penWidth pixels wide, with rounded corners
+// (radius r), anti-aliased and with alpha, so it shows on a layered window too.
+void DrawRoundOutline(HDC hdc, int x, int y, int w, int h, int r, unsigned argb,
+                      float penWidth = 2.0f);
 
 } // namespace vx::ui

@@ -6,18 +6,37 @@
 #include "app/vxapp.h"
 #include "gfx/vxfont.h"
 #include "gfx/vximage.h"
+#include "gfx/vxres.h"
+#include "ui/vxdpi.h"
 #include "support/vxthread.h"
 
 #include <oleacc.h>
 #include <cwchar>
 #include <iterator>
 
+namespace {
+// The box's layout at 96 DPI; the dialog scales it to its monitor.
+const int kCaptionHeight = 30;
+const RECT kTitleRect = {35, 4, 235, 29};
+const int kIconAt = 5, kIconSize = 24;
+const POINT kPictureAt = {10, 58};
+// The message starts right of the picture; its right edge is counted from
+// the window's right edge.
+const RECT kMessageRect = {50, 50, 5, 100};
+const SIZE kCloseSize = {38, 18};
+const int kCloseRight = 40, kCloseTop = 1;
+const SIZE kButtonSize = {70, 25};
+// From the bottom edge to the buttons' top; the gap between two buttons.
+const int kButtonsUp = 30, kButtonGap = 20;
+const RECT kCheckRect = {50, 60, 250, 80}; // top counted up from the bottom
+} // namespace
+
 CVxMsgBox::CVxMsgBox()
-    : icon(LoadIconW(GetVxApp().GetInstance(), MAKEINTRESOURCEW(107))), title(L"提示信息"),
-      buttons(0), closeEffect(0), countdown(0), checkInitial(false), showCheck(false), pictureId(0),
-      buttonOffsetY(0), stopCountdown(false) {
-    captionHeight = 30;
-    iconId = 107;
+    : icon(LoadIconW(GetVxApp().GetInstance(), MAKEINTRESOURCEW(IDI_VXUNINSTALL))),
+      title(L"提示信息"), buttons(0), closeEffect(0), countdown(0), checkInitial(false),
+      showCheck(false), pictureId(0), buttonOffsetY(0), stopCountdown(false) {
+    captionHeight = kCaptionHeight;
+    iconId = IDI_VXUNINSTALL;
 }
 
 CVxMsgBox::~CVxMsgBox() {
@@ -48,36 +67,40 @@ void CVxMsgBox::OnInit() {
     RECT rc = {};
     GetClientRect(hwnd, &rc);
     const int half = width / 2;
-    closeButton.Init(L"", rc.right - 40, 1, 38, 18, 0, 1, hwnd, nullptr);
-    closeButton.imageId = 60006;
+    closeButton.Init(L"", rc.right - kCloseRight, kCloseTop, kCloseSize.cx, kCloseSize.cy, 0, 1,
+                     hwnd, nullptr);
+    closeButton.imageId = kImgClose;
     closeButton.stateImages = 3;
     closeButton.onClick = OnCancel;
     controls.push_back(&closeButton);
-    titleText.Init(title.c_str(), 35, 4, 200, 25, false);
+    titleText.Init(title.c_str(), kTitleRect.left, kTitleRect.top,
+                   kTitleRect.right - kTitleRect.left, kTitleRect.bottom - kTitleRect.top, false);
     if (CVxFont::Instance().isSupportYaHei())
         titleText.SetFont(20, 0xFFFFFF, nullptr, 1, 0, 0);
     else
         titleText.SetFont(14, 0xFFFFFF, L"宋体", 1, 0, 0);
     controls.push_back(&titleText);
     if (showCheck) {
-        checkBox.Init(checkText.c_str(), 50, rc.bottom - 60, 200, 20, checkInitial, 0, 1, hwnd,
-                      nullptr);
+        checkBox.Init(checkText.c_str(), kCheckRect.left, rc.bottom - kCheckRect.top,
+                      kCheckRect.right - kCheckRect.left, kCheckRect.bottom - kCheckRect.top,
+                      checkInitial, 0, 1, hwnd, nullptr);
         controls.push_back(&checkBox);
     }
-    const int top = rc.bottom + buttonOffsetY - 30;
+    const int top = rc.bottom + buttonOffsetY - kButtonsUp;
+    const int bw = kButtonSize.cx, bh = kButtonSize.cy;
     if (buttons == 0) {
         if (!pictureId)
-            pictureId = 60056;
-        okButton.Init(L"确定", half - 35, top, 70, 25, 2, 1, hwnd, nullptr);
+            pictureId = kImgMsgInfo;
+        okButton.Init(L"确定", half - bw / 2, top, bw, bh, 2, 1, hwnd, nullptr);
         okButton.onClick = OnOk;
         controls.push_back(&okButton);
     } else if (buttons == 1) {
         if (!pictureId)
-            pictureId = 60057;
-        okButton.Init(L"确定", half - 80, top, 70, 25, 2, 1, hwnd, nullptr);
+            pictureId = kImgMsgQuestion;
+        okButton.Init(L"确定", half - kButtonGap / 2 - bw, top, bw, bh, 2, 1, hwnd, nullptr);
         okButton.onClick = OnOk;
         controls.push_back(&okButton);
-        cancelButton.Init(L"取消", half + 10, top, 70, 25, 2, 1, hwnd, nullptr);
+        cancelButton.Init(L"取消", half + kButtonGap / 2, top, bw, bh, 2, 1, hwnd, nullptr);
         cancelButton.onClick = OnCancel;
         controls.push_back(&cancelButton);
     }
@@ -93,21 +116,27 @@ void CVxMsgBox::OnEscape() {
 std::vector<CVxDlg::tagAccItem> CVxMsgBox::AccItems() {
     std::vector<tagAccItem> items = CVxDlg::AccItems();
     const auto at = items.empty() ? items.end() : items.begin() + 1;
-    items.insert(at, {nullptr,
-                      ROLE_SYSTEM_STATICTEXT,
-                      message,
-                      L"",
-                      {50, 50, width - 5, 100},
-                      STATE_SYSTEM_READONLY});
+    items.insert(
+        at, {nullptr, ROLE_SYSTEM_STATICTEXT, message, L"", MessageRect(), STATE_SYSTEM_READONLY});
     return items;
+}
+
+RECT CVxMsgBox::MessageRect() const {
+    const auto at = [&](int v) { return vx::ui::Scale(v, dpi); };
+    return {at(kMessageRect.left), at(kMessageRect.top), width - at(kMessageRect.right),
+            at(kMessageRect.bottom)};
 }
 
 void CVxMsgBox::DrawContent(HDC hdc) {
     CVxImage& img = CVxImage::Instance();
-    img.DrawString(hdc, font, message.c_str(), 50, 50, width - 55, 50, 0, 254, false, false, 0);
-    img.DrawImg(hdc, pictureId, L"IMG", 10, 58, 0, 0, nullptr);
+    const RECT m = MessageRect();
+    img.DrawString(hdc, font, message.c_str(), m.left, m.top, m.right - m.left, m.bottom - m.top, 0,
+                   254, false, false, 0);
+    const auto at = [&](int v) { return vx::ui::Scale(v, dpi); };
+    img.DrawImgScaled(hdc, pictureId, L"IMG", at(kPictureAt.x), at(kPictureAt.y), dpi);
     if (icon)
-        DrawIconEx(hdc, 5, 5, icon, 24, 24, 0, nullptr, DI_NORMAL);
+        DrawIconEx(hdc, at(kIconAt), at(kIconAt), icon, at(kIconSize), at(kIconSize), 0, nullptr,
+                   DI_NORMAL);
 }
 
 void CVxMsgBox::OnOk(void* context) {

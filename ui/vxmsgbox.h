@@ -60,6 +60,8 @@ private:
     // How long the destructor waits for the countdown thread, which looks
     // at its stop flags every 10 ms.
     static constexpr DWORD kCountdownWaitMs = 1000;
+    // Where the message is drawn, at the box's DPI.
+    RECT MessageRect() const;
     static void OnOk(void* context);
     static void OnCancel(void* context);
     static unsigned __stdcall CountdownThread(void* param);

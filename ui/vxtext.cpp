@@ -2,13 +2,10 @@
 
 #include "gfx/vxfont.h"
 #include "gfx/vximage.h"
+#include "ui/vxdpi.h"
+#include "ui/vxstateimage.h"
 
-namespace {
-// The text sits 2 pixels lower with the classic face.
-int DefaultTextOffsetY() {
-    return CVxFont::Instance().isSupportYaHei() ? 0 : 2;
-}
-} // namespace
+using vx::ui::DefaultTextOffsetY;
 
 CVxText::CVxText() : textOffsetY(DefaultTextOffsetY()), centered(false) {
     dragThrough = true;
@@ -38,6 +35,13 @@ void CVxText::DrawAt(HDC hdc, int dx, int dy) {
         return;
     CVxImage::Instance().DrawString(hdc, font, text.c_str(), dx, dy + textOffsetY, width, height,
                                     textColor, 254, centered, true, 0);
+}
+
+void CVxText::ScaleTo(UINT newDpi) {
+    if (!newDpi || newDpi == dpi)
+        return;
+    textOffsetY = vx::ui::ScaleBetween(textOffsetY, dpi, newDpi);
+    CVxBase::ScaleTo(newDpi);
 }
 
 void CVxText::Paint(HDC hdc) {

@@ -15,6 +15,8 @@ public:
     ~CVxText() override;
 
     void DrawAt(HDC hdc, int x, int y) override;
+    // The text's offsets scale with the rest.
+    void ScaleTo(UINT newDpi) override;
     void Paint(HDC hdc) override;
     std::wstring AccName() const override { return text; }
 
