@@ -32,33 +32,32 @@ RECT FrameRect(int imageW, int imageH, int frames, int frameIndex) {
     return {frameW * frameIndex, 0, frameW * frameIndex + frameW, imageH};
 }
 
-std::array<Part, 3> SplitAcross(const RECT& s, const Box& d, int c, int dc) {
+std::array<Part, 3> SplitAcross(const RECT& s, const Box& d, int c) {
     return {{
-        {{s.left, s.top, s.left + c, s.bottom}, {d.x, d.y, dc, d.h}},
-        {{s.left + c, s.top, s.right - c, s.bottom}, {d.x + dc, d.y, d.w - 2 * dc, d.h}},
-        {{s.right - c, s.top, s.right, s.bottom}, {d.x + d.w - dc, d.y, dc, d.h}},
+        {{s.left, s.top, s.left + c, s.bottom}, {d.x, d.y, c, d.h}},
+        {{s.left + c, s.top, s.right - c, s.bottom}, {d.x + c, d.y, d.w - 2 * c, d.h}},
+        {{s.right - c, s.top, s.right, s.bottom}, {d.x + d.w - c, d.y, c, d.h}},
     }};
 }
 
-std::array<Part, 3> SplitDown(const RECT& s, const Box& d, int c, int dc) {
+std::array<Part, 3> SplitDown(const RECT& s, const Box& d, int c) {
     return {{
-        {{s.left, s.top, s.right, s.top + c}, {d.x, d.y, d.w, dc}},
-        {{s.left, s.top + c, s.right, s.bottom - c}, {d.x, d.y + dc, d.w, d.h - 2 * dc}},
-        {{s.left, s.bottom - c, s.right, s.bottom}, {d.x, d.y + d.h - dc, d.w, dc}},
+        {{s.left, s.top, s.right, s.top + c}, {d.x, d.y, d.w, c}},
+        {{s.left, s.top + c, s.right, s.bottom - c}, {d.x, d.y + c, d.w, d.h - 2 * c}},
+        {{s.left, s.bottom - c, s.right, s.bottom}, {d.x, d.y + d.h - c, d.w, c}},
     }};
 }
 
 std::vector<Piece> StretchPieces(int imageW, int imageH, const Box& dst, int splitH, int frames,
-                                 int frameIndex, int splitV, UINT dpi) {
-    const auto scaled = [&](int v) { return MulDiv(v, static_cast<int>(dpi), 96); };
+                                 int frameIndex, int splitV) {
     RECT frame = FrameRect(imageW, imageH, frames, frameIndex);
     std::vector<Piece> pieces;
     auto across = [&](const RECT& src, const Box& box) {
-        for (const Part& part : SplitAcross(src, box, splitH, scaled(splitH)))
+        for (const Part& part : SplitAcross(src, box, splitH))
             pieces.push_back(ResolvePiece(imageW, imageH, &part.src, part.dst));
     };
     if (splitV > 0) {
-        for (const Part& band : SplitDown(frame, dst, splitV, scaled(splitV))) {
+        for (const Part& band : SplitDown(frame, dst, splitV)) {
             if (splitH > 0)
                 across(band.src, band.dst);
             else

@@ -40,18 +40,15 @@ Piece ResolvePiece(int imageW, int imageH, const RECT* src, const Box& dst);
 // nearest frame. The frame width is imageW / frames, rounded down.
 RECT FrameRect(int imageW, int imageH, int frames, int frameIndex);
 
-// Three parts across: the caps take capWidth of the source and dstCap of
-// the destination, the middle stretches.
-std::array<Part, 3> SplitAcross(const RECT& src, const Box& dst, int capWidth, int dstCap);
-// Three bands down: the top and bottom bands take capHeight of the source
-// and dstCap of the destination.
-std::array<Part, 3> SplitDown(const RECT& src, const Box& dst, int capHeight, int dstCap);
+// Three parts across: the caps keep capWidth, the middle stretches.
+std::array<Part, 3> SplitAcross(const RECT& src, const Box& dst, int capWidth);
+// Three bands down: the top and bottom bands keep capHeight.
+std::array<Part, 3> SplitDown(const RECT& src, const Box& dst, int capHeight);
 
 // Every piece a stretched draw of frame frameIndex makes: nine with both
 // splits, three with one, otherwise the frame alone; natural sizes resolved.
-// The caps are drawn scaled from 96 DPI to dpi.
 std::vector<Piece> StretchPieces(int imageW, int imageH, const Box& dst, int splitH, int frames,
-                                 int frameIndex, int splitV, UINT dpi = 96);
+                                 int frameIndex, int splitV);
 
 // The two translations around a rotation about the centre of dst: first by
 // (toX, toY), then, after rotating, by (backX, backY). Halves truncate.

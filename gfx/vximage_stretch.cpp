@@ -26,33 +26,42 @@ bool CVxImage::DrawStretchImg(HDC hdc, Gdiplus::Image* pImage, int x, int y, int
 }
 
 namespace {
-// Bicubic sampling from pixel centres: what a picture drawn larger or
-// smaller than its pixels needs to stay smooth without blurring its edges.
+// Bicubic sampling: what a picture drawn larger or smaller than its pixels
+// needs to stay smooth.
 void SmoothScaling(Gdiplus::Graphics& g) {
     g.SetInterpolationMode(Gdiplus::InterpolationModeHighQualityBicubic);
-    g.SetPixelOffsetMode(Gdiplus::PixelOffsetModeHalf);
 }
 } // namespace
 
+// The pieces are laid out at 96 DPI on a picture of their own, which is then
+// scaled whole: each piece scaled alone would leave a seam where its
+// resampled edge meets the next one's.
 bool CVxImage::DrawStretchImg(HDC hdc, int nId, const wchar_t* lpszType, const RECT& dst,
                               int nSplitH, int nFrames, int nFrameIndex, int nSplitV, UINT dpi) {
     if (!hdc)
         return false;
+    const int w = dst.right - dst.left, h = dst.bottom - dst.top;
     if (dpi == 96)
-        return DrawStretchImg(hdc, nId, lpszType, dst.left, dst.top, dst.right - dst.left,
-                              dst.bottom - dst.top, nSplitH, nFrames, nFrameIndex, nSplitV);
+        return DrawStretchImg(hdc, nId, lpszType, dst.left, dst.top, w, h, nSplitH, nFrames,
+                              nFrameIndex, nSplitV);
     LoadedImage image(LoadPngFromRes(nId, lpszType));
-    if (!image.get())
+    if (!image.get() || w <= 0 || h <= 0)
         return false;
-    Gdiplus::Graphics g(hdc);
-    SmoothScaling(g);
+    const int lw = std::max(1, MulDiv(w, 96, static_cast<int>(dpi)));
+    const int lh = std::max(1, MulDiv(h, 96, static_cast<int>(dpi)));
+    Gdiplus::Bitmap laid(lw, lh, PixelFormat32bppPARGB);
     Gdiplus::ImageAttributes edges;
     edges.SetWrapMode(Gdiplus::WrapModeTileFlipXY);
-    for (const vx::image::Piece& piece :
-         vx::image::StretchPieces(vx::image::Width(image.get()), vx::image::Height(image.get()),
-                                  {dst.left, dst.top, dst.right - dst.left, dst.bottom - dst.top},
-                                  nSplitH, nFrames, nFrameIndex, nSplitV, dpi))
-        vx::image::DrawPiece(g, image.get(), piece, &edges);
+    {
+        Gdiplus::Graphics lg(&laid);
+        for (const vx::image::Piece& piece :
+             vx::image::StretchPieces(vx::image::Width(image.get()), vx::image::Height(image.get()),
+                                      {0, 0, lw, lh}, nSplitH, nFrames, nFrameIndex, nSplitV))
+            vx::image::DrawPiece(lg, image.get(), piece, &edges);
+    }
+    Gdiplus::Graphics g(hdc);
+    SmoothScaling(g);
+    vx::image::DrawPiece(g, &laid, {{0, 0, lw, lh}, {dst.left, dst.top, w, h}}, &edges);
     return true;
 }
 
