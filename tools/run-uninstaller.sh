@@ -12,6 +12,9 @@
 # VX_DURING_RUN=COMMAND runs COMMAND once the strip shows (before Alt+F4).
 # With VX_PROGRESS_REPORT=FILE it also writes whether the progress strip was
 # seen after the click and how long after it the process ended.
+# VX_DPI: the screen's DPI (96 unless set), which the window's size and
+# places scale with. VX_PROGRESS_SHOT=FILE: a picture of the progress page;
+# VX_BOX_SHOT=FILE: a picture of the message box before it is answered.
 set -euo pipefail
 source "$(dirname "$0")/wine-env.sh"
 button=uninstall keys= box=0 close=0 answer=0
@@ -39,14 +42,37 @@ focus_window() {
     return 1
 }
 
+# A length of the card's layout at 96 DPI, at the screen's DPI, rounded as
+# the program rounds it.
+dpi=${VX_DPI:-96}
+px() { echo $((($1 * dpi + 48) / 96)); }
+
+# The window's geometry once it has stayed the same for half a second.
+settled_geometry() {
+    local last= now
+    for _ in $(seq 1 50); do
+        now=$(xdotool getwindowgeometry --shell "$1" 2>/dev/null || true)
+        [ -n "$now" ] && [ "$now" = "$last" ] && break
+        last=$now
+        sleep 0.5
+    done
+    echo "$now"
+}
+
 # Enter on the visible Kelp window that is not the card (by its size).
 answer_box() {
     local w g
     for _ in $(seq 1 300); do
         for w in $(xdotool search --onlyvisible --name 'Kelp' 2>/dev/null); do
             g=$(xdotool getwindowgeometry --shell "$w" 2>/dev/null || true)
-            if [ -n "$g" ] && ! grep -q '^WIDTH=450$' <<<"$g"; then
+            if [ -n "$g" ] && ! grep -q "^WIDTH=$(px 450)\$" <<<"$g"; then
                 sleep 1.5
+                # Its show effect has ended once its size holds still.
+                g=$(settled_geometry "$w")
+                if [ -n "${VX_BOX_SHOT:-}" ]; then
+                    (eval "$g"; import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage \
+                        "$VX_BOX_SHOT" 2>/dev/null) || true
+                fi
                 focus_window "$w" || true
                 xdotool key --clearmodifiers Return
                 return 0
@@ -90,13 +116,13 @@ if [ -n "$shot" ]; then
 fi
 # The buttons' centres on the card: "卸 载" at x 255, "取 消" at x 325,
 # both 68 x 29 at y 148.
-bx=289
-[ "$button" = cancel ] && bx=359
+bx=$(px 289)
+[ "$button" = cancel ] && bx=$(px 359)
 xdotool windowactivate --sync "$wid" 2>/dev/null || xdotool windowfocus --sync "$wid" 2>/dev/null || true
 if [ -n "$keys" ]; then
     # The pointer rests off the card, so only the keys act on it; keys go
     # where the input focus is, so the card must hold it for each.
-    xdotool mousemove --sync $((X + 450 + 40)) $((Y + 230 + 40))
+    xdotool mousemove --sync $((X + WIDTH + 40)) $((Y + HEIGHT + 40))
     sleep 0.2
     for k in ${keys//,/ }; do
         focus_window "$wid" || true
@@ -104,7 +130,7 @@ if [ -n "$keys" ]; then
         sleep 0.3
     done
 else
-    xdotool mousemove --sync $((X + bx)) $((Y + 162))
+    xdotool mousemove --sync $((X + bx)) $((Y + $(px 162)))
     sleep 0.2
     xdotool click 1
 fi
@@ -112,22 +138,27 @@ clicked=$(date +%s%N)
 
 # The strip lies at x 75 to 354, y 150 to 173; (250, 161) is on it and clear
 # of the eraser while the sweep begins.
+strip_shows() {
+    local c
+    c=$(import -window root -crop "1x1+$((X + $(px 250)))+$((Y + $(px 161)))" -depth 8 txt:- \
+        2>/dev/null | grep -o '#[0-9A-F]\{6\}' | head -1 || true)
+    # Pink: red high, green well below it.
+    [[ "$c" == \#F* && "${c:3:2}" < "C0" ]]
+}
 pink=0
-if [ -n "${VX_PROGRESS_REPORT:-}" ]; then
+if [ -n "${VX_PROGRESS_REPORT:-}${VX_PROGRESS_SHOT:-}" ]; then
     for _ in $(seq 1 10); do
-        px=$(import -window root -crop "1x1+$((X + 250))+$((Y + 161))" -depth 8 txt:- 2>/dev/null |
-            grep -o '#[0-9A-F]\{6\}' | head -1 || true)
-        # Pink: red high, green well below it.
-        if [[ "$px" == \#F* && "${px:3:2}" < "C0" ]]; then pink=1; break; fi
+        if strip_shows; then pink=1; break; fi
     done
+fi
+if [ -n "${VX_PROGRESS_SHOT:-}" ] && [ "$pink" = 1 ]; then
+    import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$VX_PROGRESS_SHOT" 2>/dev/null || true
 fi
 
 if [ "$close" = 1 ]; then
     # As soon as the strip shows: the run must go on to its end.
     for _ in $(seq 1 100); do
-        px=$(import -window root -crop "1x1+$((X + 250))+$((Y + 161))" -depth 8 txt:- 2>/dev/null |
-            grep -o '#[0-9A-F]\{6\}' | head -1 || true)
-        if [[ "$px" == \#F* && "${px:3:2}" < "C0" ]]; then break; fi
+        strip_shows && break
         sleep 0.05
     done
     # VX_DURING_RUN: a command run while the run goes on, before the close.

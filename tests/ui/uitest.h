@@ -72,7 +72,12 @@ inline std::wstring XDoStart(const std::wstring& args) {
     if (!CreateProcessW(L"\\\\?\\unix\\bin\\sh", &cmd[0], nullptr, nullptr, FALSE, 0, nullptr,
                         nullptr, &si, &pi))
         return L"";
-    vx::unique_handle process(pi.hProcess), thread(pi.hThread);
+    // Without a process handle the thread "handle" is whatever was left in
+    // the structure, and closing it could close one of ours.
+    if (pi.hProcess) {
+        CloseHandle(pi.hProcess);
+        CloseHandle(pi.hThread);
+    }
     return done;
 }
 
