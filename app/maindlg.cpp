@@ -1,10 +1,10 @@
 #include "app/maindlg.h"
 
-#include "app/vxapp.h"
 #include "app/vxprompt.h"
 #include "gfx/vximage.h"
 #include "gfx/vxres.h"
 #include "support/vxthread.h"
+#include "ui/vxapp.h"
 #include "ui/vxmsgbox.h"
 #include "uninstall/pathguard.h"
 #include "uninstall/report.h"

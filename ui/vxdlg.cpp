@@ -1,9 +1,9 @@
 #include "ui/vxdlg.h"
 
-#include "app/vxapp.h"
 #include "gfx/vximage.h"
 #include "support/vxthread.h"
 #include "ui/vxaccess.h"
+#include "ui/vxapp.h"
 #include "ui/vxlayer.h"
 
 #include <oleacc.h>

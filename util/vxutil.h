@@ -6,11 +6,14 @@
 #pragma once
 
 #include "support/vxapi.h"
+// GetCurPath, isWow64 and the shared memory functions belong to this family
+// too; the services below it use them, so they are declared there.
+#include "support/vxprocess.h"
+#include "support/vxsharemem.h"
 
 #include <windows.h>
 
 // Paths and shell folders. Shell-folder lookups never create the folder.
-VX_CAPI void GetCurPath(wchar_t* out);
 VX_CAPI int GetProgramsPath(wchar_t* out);
 VX_CAPI int GetStartMenuPath(wchar_t* out);
 VX_CAPI int GetDesktopPath(wchar_t* out);
@@ -54,15 +57,9 @@ VX_CAPI int SetTip(HWND hwnd, const wchar_t* tip);
 VX_CAPI int ShowBalloon(HWND hwnd, const wchar_t* title, const wchar_t* text, UINT timeoutMs);
 VX_CAPI int DelTray(HWND hwnd);
 
-// Clipboard, shared memory, single instance.
+// Clipboard, single instance.
 VX_CAPI int GetClipboard(wchar_t* out, int maximum);
 VX_CAPI int SetClipboard(const wchar_t* text);
-VX_CAPI HANDLE CreateShareMem(const wchar_t* name, DWORD size);
-VX_CAPI int isExistsShareMem(const wchar_t* name);
-VX_CAPI int ReadShareMem(const wchar_t* name, wchar_t* out);
-VX_CAPI int WriteShareMem(const wchar_t* name, const wchar_t* text, DWORD charOffset);
-VX_CAPI int ReadShareMem2(const wchar_t* name, void* dest, DWORD length, DWORD byteOffset);
-VX_CAPI int WriteShareMem2(const wchar_t* name, const void* src, DWORD length, DWORD byteOffset);
 VX_CAPI int CheckOneInstance(const wchar_t* name, const wchar_t* text);
 
 // Process privileges and kernel drivers.
@@ -74,7 +71,6 @@ VX_CAPI int UnLoadDrv(const wchar_t* service);
 VX_CAPI int GetOsName(wchar_t* out);
 VX_CAPI int isWin7(void);
 VX_CAPI int isWin8(void);
-VX_CAPI int isWow64(void);
 VX_CAPI void DisableFsRedirection(void** saved);
 VX_CAPI void RevertFsRedirection(void** saved);
 VX_CAPI int isEnableUAC(void);

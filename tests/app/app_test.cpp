@@ -1,6 +1,6 @@
 // The application object: its fields, the message loop and the orderly exit
 // (in a child process).
-#include "app/vxapp.h"
+#include "ui/vxapp.h"
 
 #include "tests/support/testutil.h"
 
