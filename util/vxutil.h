@@ -89,5 +89,21 @@ VX_CAPI void RegFileRelation(const wchar_t* ext, const wchar_t* program, const w
 VX_CAPI void RegProtocol(const wchar_t* scheme, const wchar_t* programFile);
 VX_CAPI int CheckInstalled(const wchar_t* name);
 
+// The vendor's reports: the per-user machine identifier and the escaping of
+// a query value.
+// "VX", the tick count (up to 11 characters with a sign) and two five-digit
+// numbers, with the terminator.
+const size_t kUidChars = 24;
+// The longest escaped value, terminator included.
+const size_t kReportValueChars = 1024;
+// The machine identifier into out (kUidChars at least). With persist the one
+// kept under HKCU\SOFTWARE\Tarnvel "UID" when it has exactly 20 characters,
+// else a fresh one, which is stored there.
+VX_CAPI void CreateUID(wchar_t* out, int persist);
+// Escapes the text in place for a query, byte by byte of its UTF-8 form.
+// Non-zero when escaped; 0 (text unchanged) when the result with its
+// terminator would not fit kReportValueChars or the buffer's chars.
+VX_CAPI int URLEncode(wchar_t* text, size_t chars);
+
 // Icons in executables.
 VX_CAPI int ReplaceExeIco(const wchar_t* exePath, const wchar_t* icoPath, int groupId);
