@@ -137,9 +137,9 @@ namespace {
 
 // Out is where the findings go: a damage text or all of them.
 template <typename Out>
-bool ReadFile(const wchar_t* path, tagUninstallHeader& header,
-              std::vector<tagUninstallItem>& entries, std::vector<tagUninstallItem>& shortcuts,
-              Out out) {
+bool OpenAndRead(const wchar_t* path, tagUninstallHeader& header,
+                 std::vector<tagUninstallItem>& entries, std::vector<tagUninstallItem>& shortcuts,
+                 Out out) {
     vx::unique_file f(_wfopen(path, L"rb"));
     if (!f)
         return false;
@@ -152,13 +152,13 @@ bool ReadFile(const wchar_t* path, tagUninstallHeader& header,
 bool ReadManifestFile(const wchar_t* path, tagUninstallHeader& header,
                       std::vector<tagUninstallItem>& entries,
                       std::vector<tagUninstallItem>& shortcuts, std::wstring* damage) {
-    return ReadFile<std::wstring*>(path, header, entries, shortcuts, damage);
+    return OpenAndRead<std::wstring*>(path, header, entries, shortcuts, damage);
 }
 
 bool ReadManifestFile(const wchar_t* path, tagUninstallHeader& header,
                       std::vector<tagUninstallItem>& entries,
                       std::vector<tagUninstallItem>& shortcuts, tagManifestFindings& findings) {
-    return ReadFile<tagManifestFindings&>(path, header, entries, shortcuts, findings);
+    return OpenAndRead<tagManifestFindings&>(path, header, entries, shortcuts, findings);
 }
 
 bool ReadManifestHeader(const wchar_t* path, tagUninstallHeader& header) {

@@ -32,7 +32,7 @@ void CheckPaths(const wchar_t* list, const std::vector<tagUninstallItem>& items,
 bool ExamineManifest(const std::wstring& path, tagManifestView& v) {
     v = tagManifestView();
     tagUninstallHeader h = {};
-    if (!ReadManifestFile(path.c_str(), h, v.entries, v.shortcuts, v.read))
+    if (!ReadManifestFile(path.c_str(), h, v.entries, v.shortcuts, v.findings))
         return false;
     WIN32_FILE_ATTRIBUTE_DATA data;
     if (GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data))
@@ -43,8 +43,8 @@ bool ExamineManifest(const std::wstring& path, tagManifestView& v) {
     v.installDir = FieldString(h.szInstallDir);
     v.directoryMode = isDirectoryMode(h);
 
-    v.problems = v.read.damage;
-    v.problems.insert(v.problems.end(), v.read.notes.begin(), v.read.notes.end());
+    v.problems = v.findings.damage;
+    v.problems.insert(v.problems.end(), v.findings.notes.begin(), v.findings.notes.end());
     if (v.directoryMode && FieldText(h.szInstallDir) && !isFullyQualified(h.szInstallDir))
         v.problems.push_back(L"the install directory is not a full path");
     CheckPaths(L"entry ", v.entries, true, v.problems);

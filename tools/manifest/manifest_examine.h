@@ -13,7 +13,7 @@ struct tagManifestView {
     std::wstring key, product, group, installDir; // each up to its terminator
     bool directoryMode = false;
     std::vector<tagUninstallItem> entries, shortcuts;
-    tagManifestFindings read;
+    tagManifestFindings findings;
     // The reader's damage, then its notes, then the paths that are not full
     // paths or a directory entry without its trailing backslash; none for a
     // sound file.

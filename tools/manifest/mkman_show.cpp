@@ -48,17 +48,17 @@ int RunShow(int argc, wchar_t** argv) {
                       ? L"mode: directory (no entry list; the run removes the uninstaller's "
                         L"folder)\n"
                       : L"mode: entry list\n");
-    if (v.read.hasEntryCount) {
-        Print(stdout, L"entry count " + std::to_wstring(v.read.entryCount) + L"\n");
+    if (v.findings.hasEntryCount) {
+        Print(stdout, L"entry count " + std::to_wstring(v.findings.entryCount) + L"\n");
         ShowItems(L"entries", v.entries, true);
     }
-    Print(stdout, L"shortcut count " + std::to_wstring(v.read.shortcutCount) + L"\n");
+    Print(stdout, L"shortcut count " + std::to_wstring(v.findings.shortcutCount) + L"\n");
     ShowItems(L"shortcuts", v.shortcuts, false);
     if (v.problems.empty()) {
         Print(stdout, L"no problems found\n");
         return kExitFine;
     }
-    if (!v.read.damage.empty())
+    if (!v.findings.damage.empty())
         Print(stdout, L"damaged: the uninstaller removes nothing with this file\n");
     Print(stdout, L"problems (" + std::to_wstring(v.problems.size()) + L"):\n");
     for (const std::wstring& p : v.problems)
