@@ -2,11 +2,12 @@
 // install folder, then either runs silently or shows the main window
 // sliding in (or says why there is nothing to uninstall) and runs the
 // message loop.
-#include "app/vxcmdline.h"
 #include "app/maindlg.h"
+#include "app/vxcrash.h"
+#include "app/vxcmdline.h"
 #include "app/vxunattended.h"
-#include "app/vxapp.h"
 #include "support/vxdump.h"
+#include "ui/vxapp.h"
 #include "ui/vxeffect.h"
 
 #include <windows.h>
@@ -15,6 +16,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
     CVxApp& app = GetVxApp();
     app.SetAppName(L"Kelp软件-卸载程序");
     InstallDump(app.GetAppName(), L"kp_uninstall_dump");
+    GetVxDump().SetHooks(SendCrashReport, ShowCrashBox);
 
     const tagCommandLine cmd = ParseCommandLine(GetCommandLineW());
     if (!cmd.unknown.empty()) {

@@ -1,10 +1,10 @@
 #include "app/maindlg.h"
 
-#include "app/vxapp.h"
 #include "app/vxprompt.h"
 #include "gfx/vximage.h"
 #include "gfx/vxres.h"
 #include "support/vxthread.h"
+#include "ui/vxapp.h"
 #include "ui/vxdpi.h"
 #include "ui/vxeffect.h"
 #include "ui/vxmsgbox.h"

@@ -3,6 +3,7 @@
 // shows that the engine's memory does not grow with the number of files.
 // Everything it creates lies under C:\vxbench\.
 #include "support/vxhandle.h"
+#include "tests/support/msgwindow.h"
 #include "tools/manifest/manifest_writer.h"
 #include "uninstall/uninstaller.h"
 
@@ -108,58 +109,19 @@ bool MakeTree(int perDir) {
     return ok;
 }
 
-// The message-only window on its own thread: the engine's SendMessage from
-// the main thread crosses threads and waits for each reply, as with the real UI.
+// The progress messages a window on its own thread gets: the engine's
+// SendMessage from the main thread crosses threads and waits for each reply,
+// as with the real UI.
 std::atomic<int> g_msgs{0}, g_sent{0}, g_last{-1};
 
-LRESULT CALLBACK ProgressProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
-    if (msg == WM_UNINSTALL_PROGRESS) {
-        g_msgs++;
-        g_sent += InSendMessage() ? 1 : 0;
-        g_last = static_cast<int>(wp);
-        return 0;
-    }
-    if (msg == WM_CLOSE) {
-        PostQuitMessage(0);
-        return 0;
-    }
-    return DefWindowProcW(h, msg, wp, lp);
+bool CountProgress(UINT msg, WPARAM wp, LPARAM) {
+    if (msg != WM_UNINSTALL_PROGRESS)
+        return false;
+    g_msgs++;
+    g_sent += InSendMessage() ? 1 : 0;
+    g_last = static_cast<int>(wp);
+    return true;
 }
-
-struct WindowThread {
-    HWND hwnd = nullptr;
-    vx::unique_handle ready, thread;
-
-    static DWORD WINAPI Proc(void* p) {
-        auto* self = static_cast<WindowThread*>(p);
-        WNDCLASSW wc = {};
-        wc.lpfnWndProc = ProgressProc;
-        wc.hInstance = GetModuleHandleW(nullptr);
-        wc.lpszClassName = L"VxBenchProgress";
-        RegisterClassW(&wc);
-        // Owned here: a window can only be destroyed by its own thread.
-        vx::unique_hwnd wnd(CreateWindowExW(0, wc.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE,
-                                            nullptr, wc.hInstance, nullptr));
-        self->hwnd = wnd.get();
-        SetEvent(self->ready.get());
-        MSG msg;
-        while (wnd && GetMessageW(&msg, nullptr, 0, 0) > 0)
-            DispatchMessageW(&msg);
-        return 0;
-    }
-    bool Start() {
-        g_msgs = 0, g_sent = 0, g_last = -1;
-        ready.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
-        thread.reset(CreateThread(nullptr, 0, Proc, this, 0, nullptr));
-        return ready && thread && WaitForSingleObject(ready.get(), 10000) == WAIT_OBJECT_0 && hwnd;
-    }
-    ~WindowThread() {
-        if (hwnd)
-            PostMessageW(hwnd, WM_CLOSE, 0, 0);
-        if (thread)
-            WaitForSingleObject(thread.get(), 10000);
-    }
-};
 
 // Private bytes. Wine leaves PrivateUsage at 0 but fills PagefileUsage
 // (which Windows gives the same value) from the anonymous resident memory.
@@ -215,11 +177,12 @@ struct EngineResult {
 // (a): the engine in entry-list mode with the tree root as its one directory.
 bool RunEngine(int files, EngineResult& r) {
     CreateDirectoryW(kManDir, nullptr);
-    WindowThread wnd;
+    g_msgs = 0, g_sent = 0, g_last = -1;
+    vxtest::MessageWindow wnd(CountProgress, vxtest::MessageWindow::kOwnThread);
     if (!WriteManifest(std::wstring(kManDir) + VX_MANIFEST_NAME,
                        BuildManifest(MakeManifestHeader(L"", L"VxBench", L"", L""),
                                      {MakeManifestItem(0, kTree)}, {})) ||
-        !wnd.Start())
+        !wnd.hwnd())
         return false;
     CVxUninstaller engine;
     engine.SetOwnDir(kManDir);
@@ -227,7 +190,7 @@ bool RunEngine(int files, EngineResult& r) {
     if (!mem.Start())
         return false;
     double t0 = Now();
-    engine.StartUninstall(wnd.hwnd, 0);
+    engine.StartUninstall(wnd.hwnd(), 0);
     r.seconds = Now() - t0;
     mem.Stop();
     r.messages = g_msgs;
@@ -288,12 +251,12 @@ double RunSilent(const std::wstring& uninstaller) {
 // n cross-thread SendMessage round-trips alone, no file work: the engine's
 // per-file message cost.
 double TimeMessages(int n) {
-    WindowThread wnd;
-    if (!wnd.Start())
+    vxtest::MessageWindow wnd(CountProgress, vxtest::MessageWindow::kOwnThread);
+    if (!wnd.hwnd())
         return -1;
     double t0 = Now();
     for (int i = 0; i < n; ++i)
-        SendMessageW(wnd.hwnd, WM_UNINSTALL_PROGRESS, static_cast<WPARAM>(i * 100 / n), 0);
+        SendMessageW(wnd.hwnd(), WM_UNINSTALL_PROGRESS, static_cast<WPARAM>(i * 100 / n), 0);
     return Now() - t0;
 }
 

@@ -4,10 +4,8 @@
 // whatever became of the others.
 #include "support/vxdump.h"
 
-#include "app/vxapp.h"
 #include "support/vxhandle.h"
-#include "ui/vxmsgbox.h"
-#include "uninstall/report.h"
+#include "support/vxtext.h"
 
 #include <dbghelp.h>
 #include <atomic>
@@ -19,13 +17,6 @@ namespace {
 CvxDump* g_dump = nullptr;
 // The thread handling the crash; 0 until the first one.
 std::atomic<DWORD> g_handlingThread{0};
-
-void CopyBounded(wchar_t* dst, size_t size, const wchar_t* src) {
-    if (!src)
-        src = L"";
-    wcsncpy(dst, src, size - 1);
-    dst[size - 1] = L'\0';
-}
 
 // Waits until the first crash's handling ends the process, answering the
 // messages other threads send meanwhile (the box may be owned by a window
@@ -39,7 +30,9 @@ void CopyBounded(wchar_t* dst, size_t size, const wchar_t* src) {
 }
 } // namespace
 
-CvxDump::CvxDump() : m_pfnPrevious(nullptr), m_szAppName{}, m_szReportName{} {
+CvxDump::CvxDump()
+    : m_pfnPrevious(nullptr), m_szAppName{}, m_szReportName{}, m_pfnReport(nullptr),
+      m_pfnBox(nullptr) {
     m_pfnPrevious = SetUnhandledExceptionFilter(ExceptionFilter);
     g_dump = this;
 }
@@ -50,8 +43,14 @@ CvxDump::~CvxDump() {
 }
 
 void CvxDump::Install(const wchar_t* lpszAppName, const wchar_t* lpszReportName) {
-    CopyBounded(m_szAppName, std::size(m_szAppName), lpszAppName);
-    CopyBounded(m_szReportName, std::size(m_szReportName), lpszReportName);
+    vx::CopyBounded(m_szAppName, lpszAppName ? lpszAppName : L"", std::size(m_szAppName) - 1);
+    vx::CopyBounded(m_szReportName, lpszReportName ? lpszReportName : L"",
+                    std::size(m_szReportName) - 1);
+}
+
+void CvxDump::SetHooks(VXDUMPREPORTPROC pfnReport, VXDUMPBOXPROC pfnBox) {
+    m_pfnReport = pfnReport;
+    m_pfnBox = pfnBox;
 }
 
 LONG WINAPI CvxDump::ExceptionFilter(EXCEPTION_POINTERS* pPointers) {
@@ -80,8 +79,8 @@ LONG WINAPI CvxDump::ExceptionFilter(EXCEPTION_POINTERS* pPointers) {
                                   : INVALID_HANDLE_VALUE);
 
     // The report travels on a thread of its own while the rest goes on.
-    if (g_dump)
-        DoReport(VX_API_URL, g_dump->m_szReportName, L"");
+    if (g_dump && g_dump->m_pfnReport)
+        g_dump->m_pfnReport(g_dump->m_szReportName);
 
     if (file) {
         MINIDUMP_EXCEPTION_INFORMATION info = {};
@@ -93,11 +92,8 @@ LONG WINAPI CvxDump::ExceptionFilter(EXCEPTION_POINTERS* pPointers) {
     file.reset();
     process.reset();
 
-    // Closed by its countdown if nobody clicks.
-    CVxApp& app = GetVxApp();
-    CVxMsgBox box;
-    box.pictureId = 60061;
-    box.ShowMessage(app.GetMainWnd(), nullptr, app.GetAppName(), 0, 5, 300, 200, 8, 9);
+    if (g_dump && g_dump->m_pfnBox)
+        g_dump->m_pfnBox();
     return EXCEPTION_EXECUTE_HANDLER;
 }
 

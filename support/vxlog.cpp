@@ -1,9 +1,10 @@
 #include "support/vxlog.h"
 
 #include "support/vxhandle.h"
+#include "support/vxprocess.h"
 #include "support/vxreg.h"
+#include "support/vxsharemem.h"
 #include "support/vxtext.h"
-#include "util/vxutil.h"
 
 #include <share.h>
 #include <cstdarg>

@@ -2,9 +2,9 @@
 
 #include "support/vxhandle.h"
 #include "support/vxlog.h"
+#include "support/vxprocess.h"
 #include "support/vxtext.h"
 #include "support/vxzlib.h"
-#include "util/vxutil.h"
 
 #include <cstdlib>
 #include <cstring>

@@ -1,8 +1,8 @@
 #include "support/vxreg.h"
 
 #include "support/vxhandle.h"
+#include "support/vxprocess.h"
 #include "support/vxtext.h"
-#include "util/vxutil.h"
 
 #include <process.h>
 #include <cstring>

@@ -132,9 +132,9 @@ int CVxXml::GetXmlNode(wchar_t* out, int& nPos) {
     long long end = slash >= 0 ? slash + 2 : -1;
     long long close = Find(m_doc, L"</", pos);
     if (close > 0 && (close < end || end < 0)) {
-        // The written design takes one past "not found" (0) when no '>'
-        // follows "</": from position 0 that is an empty element returned
-        // with 1 again and again. Without a '>' the element has no end.
+        // Without a '>' after "</" the element has no end: taking one past
+        // "not found" instead would return an empty element from position 0
+        // again and again.
         long long gt = Find(m_doc, L">", close);
         end = gt >= 0 ? gt + 1 : -1;
     }

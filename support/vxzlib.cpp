@@ -1,7 +1,7 @@
 #include "support/vxzlib.h"
 
 #include "support/vxhandle.h"
-#include "util/vxutil.h"
+#include "support/vxprocess.h"
 
 #include <zlib.h>
 #include <cstdlib>

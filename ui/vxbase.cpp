@@ -2,10 +2,10 @@
 
 #include <oleacc.h>
 
-#include "app/vxapp.h"
 #include "gfx/vxdc.h"
 #include "gfx/vxfont.h"
 #include "support/vxhandle.h"
+#include "ui/vxapp.h"
 #include "ui/vxdpi.h"
 #include "ui/vxlayer.h"
 

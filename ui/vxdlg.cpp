@@ -1,10 +1,10 @@
 #include "ui/vxdlg.h"
 
-#include "app/vxapp.h"
 #include "gfx/vximage.h"
 #include "gfx/vxres.h"
 #include "support/vxthread.h"
 #include "ui/vxaccess.h"
+#include "ui/vxapp.h"
 #include "ui/vxdpi.h"
 #include "ui/vxlayer.h"
 

@@ -3,12 +3,12 @@
 // ever touched there, and the thread never waits for that thread.
 #include "ui/vxmsgbox.h"
 
-#include "app/vxapp.h"
 #include "gfx/vxfont.h"
 #include "gfx/vximage.h"
 #include "gfx/vxres.h"
 #include "ui/vxdpi.h"
 #include "support/vxthread.h"
+#include "ui/vxapp.h"
 
 #include <oleacc.h>
 #include <cwchar>

@@ -1,8 +1,8 @@
 #include "ui/vxwin.h"
 
-#include "app/vxapp.h"
 #include "gfx/vxdc.h"
 #include "support/vxhandle.h"
+#include "ui/vxapp.h"
 #include "ui/vxlayer.h"
 
 #include <cwchar>

@@ -13,22 +13,6 @@ bool ReadInt(FILE* f, int& value) {
     return fread(&value, 1, sizeof(value), f) == sizeof(value);
 }
 
-// Findings, joined into one text.
-class Damage {
-public:
-    explicit Damage(std::wstring* out) : m_out(out) {
-        if (m_out)
-            m_out->clear();
-    }
-    void Add(const std::wstring& finding) {
-        if (m_out)
-            *m_out += (m_out->empty() ? L"" : L"; ") + finding;
-    }
-
-private:
-    std::wstring* m_out;
-};
-
 // A string field that a short read cut off before its terminator is a prefix
 // of what the installer wrote, and could name another file, folder or key:
 // such a field is cleared. fieldOffset and fieldBytes locate it in the
@@ -50,20 +34,23 @@ std::wstring Where(const wchar_t* list, int index) {
     return std::wstring(list) + L" " + std::to_wstring(index + 1);
 }
 
-void ReadItem(FILE* f, tagUninstallItem& item, const std::wstring& where, Damage& damage) {
+// True when the file gave the whole record.
+bool ReadItem(FILE* f, tagUninstallItem& item, const std::wstring& where,
+              tagManifestFindings& found) {
     memset(&item, 0, sizeof(item));
     size_t got = fread(&item, 1, sizeof(item), f);
     bool whole = ClearCutField(&item, offsetof(tagUninstallItem, szPath), sizeof(item.szPath), got);
     if (got < sizeof(item))
-        damage.Add(where + L" is cut off by the end of the file");
+        found.damage.push_back(where + L" is cut off by the end of the file");
     else if (!whole)
-        damage.Add(where + L": the path has no terminator");
+        found.damage.push_back(where + L": the path has no terminator");
+    return got == sizeof(item);
 }
 
-void ReadHeader(FILE* f, tagUninstallHeader& h, Damage& damage) {
+void ReadHeader(FILE* f, tagUninstallHeader& h, tagManifestFindings& found) {
     size_t got = fread(&h, 1, sizeof(h), f);
     if (got < sizeof(h))
-        damage.Add(L"the header is cut off by the end of the file");
+        found.damage.push_back(L"the header is cut off by the end of the file");
     const struct {
         size_t offset, bytes;
         const wchar_t* name;
@@ -75,59 +62,103 @@ void ReadHeader(FILE* f, tagUninstallHeader& h, Damage& damage) {
     };
     for (const auto& field : fields)
         if (!ClearCutField(&h, field.offset, field.bytes, got) && got == sizeof(h))
-            damage.Add(std::wstring(L"the ") + field.name + L" has no terminator");
+            found.damage.push_back(std::wstring(L"the ") + field.name + L" has no terminator");
 }
 
-int ReadCount(FILE* f, const wchar_t* what, Damage& damage) {
+int ReadCount(FILE* f, const wchar_t* what, tagManifestFindings& found) {
     int count = 0;
     if (!ReadInt(f, count))
-        damage.Add(std::wstring(L"the ") + what + L" count is missing");
+        found.damage.push_back(std::wstring(L"the ") + what + L" count is missing");
     else if (count < 0)
-        damage.Add(std::wstring(L"the ") + what + L" count is negative");
+        found.damage.push_back(std::wstring(L"the ") + what + L" count is negative");
     return count;
 }
 
-} // namespace
-
-void ReadManifestStream(FILE* f, tagUninstallHeader& header, std::vector<tagUninstallItem>& entries,
-                        std::vector<tagUninstallItem>& shortcuts, std::wstring* damageText) {
-    Damage damage(damageText);
-    ReadHeader(f, header, damage);
+void ReadAll(FILE* f, tagUninstallHeader& header, std::vector<tagUninstallItem>& entries,
+             std::vector<tagUninstallItem>& shortcuts, tagManifestFindings& found) {
+    ReadHeader(f, header, found);
 
     entries.clear();
     if (!isDirectoryMode(header) && !feof(f)) {
-        int count = ReadCount(f, L"entry", damage);
+        found.hasEntryCount = true;
+        found.entryCount = ReadCount(f, L"entry", found);
         // Records that the file does not supply read as empty and are dropped,
         // so a huge count costs at most one pass to the end of the file.
-        for (int i = 0; i < count && !feof(f); ++i) {
+        for (int i = 0; i < found.entryCount && !feof(f); ++i) {
             tagUninstallItem item;
-            ReadItem(f, item, Where(L"entry", i), damage);
+            bool whole = ReadItem(f, item, Where(L"entry", i), found);
             if (item.szPath[0] != L'\0' && FieldText(item.szPath))
                 entries.push_back(item);
+            else if (whole && item.szPath[0] == L'\0')
+                found.notes.push_back(Where(L"entry", i) +
+                                      L": the path is empty; the uninstaller skips it");
         }
     }
 
-    int shortcutCount = 0;
     if (!feof(f))
-        shortcutCount = ReadCount(f, L"shortcut", damage);
+        found.shortcutCount = ReadCount(f, L"shortcut", found);
     shortcuts.clear();
-    for (int i = 0; i < shortcutCount && !feof(f); ++i) {
+    for (int i = 0; i < found.shortcutCount && !feof(f); ++i) {
         tagUninstallItem item;
-        ReadItem(f, item, Where(L"shortcut", i), damage);
+        ReadItem(f, item, Where(L"shortcut", i), found);
         if (!FieldText(item.szPath))
             memset(item.szPath, 0, sizeof(item.szPath));
         shortcuts.push_back(item);
     }
 }
 
-bool ReadManifestFile(const wchar_t* path, tagUninstallHeader& header,
-                      std::vector<tagUninstallItem>& entries,
-                      std::vector<tagUninstallItem>& shortcuts, std::wstring* damage) {
+} // namespace
+
+void ReadManifestStream(FILE* f, tagUninstallHeader& header, std::vector<tagUninstallItem>& entries,
+                        std::vector<tagUninstallItem>& shortcuts, std::wstring* damage) {
+    tagManifestFindings found;
+    ReadAll(f, header, entries, shortcuts, found);
+    if (!damage)
+        return;
+    damage->clear();
+    for (const std::wstring& finding : found.damage)
+        *damage += (damage->empty() ? L"" : L"; ") + finding;
+}
+
+void ReadManifestStream(FILE* f, tagUninstallHeader& header, std::vector<tagUninstallItem>& entries,
+                        std::vector<tagUninstallItem>& shortcuts, tagManifestFindings& findings) {
+    findings = tagManifestFindings();
+    ReadAll(f, header, entries, shortcuts, findings);
+    if (feof(f))
+        return;
+    long long at = _ftelli64(f);
+    if (_fseeki64(f, 0, SEEK_END) == 0 && _ftelli64(f) > at)
+        findings.notes.push_back(std::to_wstring(_ftelli64(f) - at) +
+                                 L" bytes after the last record, which the uninstaller never "
+                                 L"reads");
+}
+
+namespace {
+
+// Out is where the findings go: a damage text or all of them.
+template <typename Out>
+bool OpenAndRead(const wchar_t* path, tagUninstallHeader& header,
+                 std::vector<tagUninstallItem>& entries, std::vector<tagUninstallItem>& shortcuts,
+                 Out out) {
     vx::unique_file f(_wfopen(path, L"rb"));
     if (!f)
         return false;
-    ReadManifestStream(f.get(), header, entries, shortcuts, damage);
+    ReadManifestStream(f.get(), header, entries, shortcuts, out);
     return true;
+}
+
+} // namespace
+
+bool ReadManifestFile(const wchar_t* path, tagUninstallHeader& header,
+                      std::vector<tagUninstallItem>& entries,
+                      std::vector<tagUninstallItem>& shortcuts, std::wstring* damage) {
+    return OpenAndRead<std::wstring*>(path, header, entries, shortcuts, damage);
+}
+
+bool ReadManifestFile(const wchar_t* path, tagUninstallHeader& header,
+                      std::vector<tagUninstallItem>& entries,
+                      std::vector<tagUninstallItem>& shortcuts, tagManifestFindings& findings) {
+    return OpenAndRead<tagManifestFindings&>(path, header, entries, shortcuts, findings);
 }
 
 bool ReadManifestHeader(const wchar_t* path, tagUninstallHeader& header) {
@@ -135,7 +166,7 @@ bool ReadManifestHeader(const wchar_t* path, tagUninstallHeader& header) {
     vx::unique_file f(_wfopen(path, L"rb"));
     if (!f)
         return false;
-    Damage none(nullptr);
-    ReadHeader(f.get(), header, none);
+    tagManifestFindings unused;
+    ReadHeader(f.get(), header, unused);
     return true;
 }

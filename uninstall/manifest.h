@@ -53,22 +53,37 @@ inline bool isDirectoryMode(const tagUninstallHeader& h) {
     return h.szInstallDir[0] != L'\0';
 }
 
+// What a read met, each finding saying where it is ("entry 3 ..."). Damage
+// makes the file not whole: a header or record cut off by the end of the
+// file, a missing or negative count, a field without its terminator. Notes
+// are what the format allows and the reader passes over: an entry with an
+// empty path, dropped, and bytes after the last record, never read.
+struct tagManifestFindings {
+    std::vector<std::wstring> damage, notes;
+    bool hasEntryCount = false; // entry-list mode, with the count read
+    int entryCount = 0;
+    int shortcutCount = 0;
+};
+
 // Reads a whole manifest from an open binary stream into header (bytes the
 // stream does not supply keep their previous contents) and the two lists
 // (emptied first). Entry records with an empty or unterminated path are
 // dropped; shortcut records are all kept, an unterminated path zeroed.
-// When damage is given, it receives what makes the file not whole, one
-// finding after another ("" for a whole file): a header or record cut off
-// by the end of the file, a missing or negative count, a field without its
-// terminator. An empty entry path and bytes after the last record are not
-// damage: the first is dropped, the second never read.
+// When damage is given, it receives the damage findings joined by "; " (""
+// for a whole file).
 void ReadManifestStream(FILE* f, tagUninstallHeader& header, std::vector<tagUninstallItem>& entries,
                         std::vector<tagUninstallItem>& shortcuts, std::wstring* damage = nullptr);
+// The same read, with everything it met (the stream is then left at its end).
+void ReadManifestStream(FILE* f, tagUninstallHeader& header, std::vector<tagUninstallItem>& entries,
+                        std::vector<tagUninstallItem>& shortcuts, tagManifestFindings& findings);
 
 // Opens path with "rb" and reads it as above; false when it cannot be opened.
 bool ReadManifestFile(const wchar_t* path, tagUninstallHeader& header,
                       std::vector<tagUninstallItem>& entries,
                       std::vector<tagUninstallItem>& shortcuts, std::wstring* damage = nullptr);
+bool ReadManifestFile(const wchar_t* path, tagUninstallHeader& header,
+                      std::vector<tagUninstallItem>& entries,
+                      std::vector<tagUninstallItem>& shortcuts, tagManifestFindings& findings);
 
 // The header alone, into a zero-filled block; false when the file cannot be
 // opened (the block stays zero).

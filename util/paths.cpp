@@ -1,4 +1,4 @@
-// The program's own folder, the shell folders, and shortcut targets.
+// The shell folders and shortcut targets.
 #include "util/vxutil.h"
 
 #include "support/vxhandle.h"
@@ -19,20 +19,6 @@ int shellFolder(wchar_t* out, int csidl) {
 }
 
 } // namespace
-
-void GetCurPath(wchar_t* out) {
-    if (!out)
-        return;
-    DWORD n = GetModuleFileNameW(nullptr, out, MAX_PATH);
-    // A path that filled the buffer may have been cut short: no folder at all
-    // is safer than the wrong one.
-    if (n == 0 || n >= MAX_PATH) {
-        out[0] = L'\0';
-        return;
-    }
-    if (wchar_t* slash = wcsrchr(out, L'\\'))
-        slash[1] = L'\0';
-}
 
 int GetProgramsPath(wchar_t* out) {
     return shellFolder(out, CSIDL_PROGRAMS);

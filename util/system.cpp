@@ -11,11 +11,7 @@
 
 namespace {
 
-template <typename Fn> Fn LookUp(const wchar_t* module, const char* name) {
-    HMODULE h = GetModuleHandleW(module);
-    FARPROC p = h ? GetProcAddress(h, name) : nullptr;
-    return reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(p));
-}
+using vx::LookUp;
 
 // GetVersionEx lies to programs without a compatibility manifest (Windows 10
 // reports itself as 6.2); RtlGetVersion does not.
@@ -77,13 +73,6 @@ int isWin7(void) {
 int isWin8(void) {
     OSVERSIONINFOW vi = QueryVersion();
     return IsNtLaterThanXp(vi) && (vi.dwMajorVersion > 6 || vi.dwMinorVersion > 1) ? 1 : 0;
-}
-
-int isWow64(void) {
-    using IsWow64ProcessFn = BOOL(WINAPI*)(HANDLE, BOOL*);
-    auto isWow64Process = LookUp<IsWow64ProcessFn>(L"kernel32.dll", "IsWow64Process");
-    BOOL wow64 = FALSE;
-    return isWow64Process && isWow64Process(GetCurrentProcess(), &wow64) && wow64 ? 1 : 0;
 }
 
 void DisableFsRedirection(void** saved) {

@@ -6,11 +6,14 @@
 #pragma once
 
 #include "support/vxapi.h"
+// GetCurPath, isWow64 and the shared memory functions belong to this family
+// too; the services below it use them, so they are declared there.
+#include "support/vxprocess.h"
+#include "support/vxsharemem.h"
 
 #include <windows.h>
 
 // Paths and shell folders. Shell-folder lookups never create the folder.
-VX_CAPI void GetCurPath(wchar_t* out);
 VX_CAPI int GetProgramsPath(wchar_t* out);
 VX_CAPI int GetStartMenuPath(wchar_t* out);
 VX_CAPI int GetDesktopPath(wchar_t* out);
@@ -54,15 +57,9 @@ VX_CAPI int SetTip(HWND hwnd, const wchar_t* tip);
 VX_CAPI int ShowBalloon(HWND hwnd, const wchar_t* title, const wchar_t* text, UINT timeoutMs);
 VX_CAPI int DelTray(HWND hwnd);
 
-// Clipboard, shared memory, single instance.
+// Clipboard, single instance.
 VX_CAPI int GetClipboard(wchar_t* out, int maximum);
 VX_CAPI int SetClipboard(const wchar_t* text);
-VX_CAPI HANDLE CreateShareMem(const wchar_t* name, DWORD size);
-VX_CAPI int isExistsShareMem(const wchar_t* name);
-VX_CAPI int ReadShareMem(const wchar_t* name, wchar_t* out);
-VX_CAPI int WriteShareMem(const wchar_t* name, const wchar_t* text, DWORD charOffset);
-VX_CAPI int ReadShareMem2(const wchar_t* name, void* dest, DWORD length, DWORD byteOffset);
-VX_CAPI int WriteShareMem2(const wchar_t* name, const void* src, DWORD length, DWORD byteOffset);
 VX_CAPI int CheckOneInstance(const wchar_t* name, const wchar_t* text);
 
 // Process privileges and kernel drivers.
@@ -74,7 +71,6 @@ VX_CAPI int UnLoadDrv(const wchar_t* service);
 VX_CAPI int GetOsName(wchar_t* out);
 VX_CAPI int isWin7(void);
 VX_CAPI int isWin8(void);
-VX_CAPI int isWow64(void);
 VX_CAPI void DisableFsRedirection(void** saved);
 VX_CAPI void RevertFsRedirection(void** saved);
 VX_CAPI int isEnableUAC(void);
@@ -92,6 +88,22 @@ VX_CAPI void RegFileRelation(const wchar_t* ext, const wchar_t* program, const w
                              const wchar_t* icon, const wchar_t* description);
 VX_CAPI void RegProtocol(const wchar_t* scheme, const wchar_t* programFile);
 VX_CAPI int CheckInstalled(const wchar_t* name);
+
+// The vendor's reports: the per-user machine identifier and the escaping of
+// a query value.
+// "VX", the tick count (up to 11 characters with a sign) and two five-digit
+// numbers, with the terminator.
+const size_t kUidChars = 24;
+// The longest escaped value, terminator included.
+const size_t kReportValueChars = 1024;
+// The machine identifier into out (kUidChars at least). With persist the one
+// kept under HKCU\SOFTWARE\Tarnvel "UID" when it has exactly 20 characters,
+// else a fresh one, which is stored there.
+VX_CAPI void CreateUID(wchar_t* out, int persist);
+// Escapes the text in place for a query, byte by byte of its UTF-8 form.
+// Non-zero when escaped; 0 (text unchanged) when the result with its
+// terminator would not fit kReportValueChars or the buffer's chars.
+VX_CAPI int URLEncode(wchar_t* text, size_t chars);
 
 // Icons in executables.
 VX_CAPI int ReplaceExeIco(const wchar_t* exePath, const wchar_t* icoPath, int groupId);

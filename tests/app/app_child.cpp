@@ -6,9 +6,9 @@
 //                   title starts with TITLE, one child a line (role, name,
 //                   value, state in hex, default action), as UTF-8; with
 //                   NAME, does the default action of the child so named
-#include "app/vxapp.h"
 #include "support/vxhandle.h"
 #include "support/vxthread.h"
+#include "ui/vxapp.h"
 
 #include <oleacc.h>
 #include <cstdio>

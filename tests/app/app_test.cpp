@@ -1,24 +1,12 @@
 // The application object: its fields, the message loop and the orderly exit
 // (in a child process).
-#include "app/vxapp.h"
+#include "ui/vxapp.h"
 
 #include "tests/support/testutil.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
-
-namespace {
-
-int g_dispatched = 0;
-
-LRESULT CALLBACK CountProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    if (msg == WM_APP)
-        ++g_dispatched;
-    return DefWindowProcW(hWnd, msg, wParam, lParam);
-}
-
-} // namespace
 
 TEST(App, HoldsItsModuleFolderAndABoundedName) {
     CVxApp& app = GetVxApp();
@@ -36,20 +24,17 @@ TEST(App, HoldsItsModuleFolderAndABoundedName) {
 }
 
 TEST(App, MsgLoopDispatchesUntilTheQuitMessageAndReturnsItsCode) {
-    WNDCLASSW wc = {};
-    wc.lpfnWndProc = CountProc;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.lpszClassName = L"VxTestLoop";
-    RegisterClassW(&wc);
-    vx::unique_hwnd wnd(CreateWindowExW(0, wc.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE,
-                                        nullptr, wc.hInstance, nullptr));
-    ASSERT_TRUE(wnd);
-    g_dispatched = 0;
-    PostMessageW(wnd.get(), WM_APP, 0, 0);
-    PostMessageW(wnd.get(), WM_APP, 0, 0);
+    int dispatched = 0;
+    vxtest::MessageWindow wnd([&](UINT msg, WPARAM, LPARAM) {
+        dispatched += msg == WM_APP;
+        return false;
+    });
+    ASSERT_TRUE(wnd.hwnd());
+    PostMessageW(wnd.hwnd(), WM_APP, 0, 0);
+    PostMessageW(wnd.hwnd(), WM_APP, 0, 0);
     PostQuitMessage(42);
     EXPECT_EQ(42, GetVxApp().MsgLoop());
-    EXPECT_EQ(2, g_dispatched);
+    EXPECT_EQ(2, dispatched);
 }
 
 TEST(App, ExitAppStopsTheTimersThenEndsWithCodeZero) {

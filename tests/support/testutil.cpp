@@ -292,56 +292,24 @@ bool MakeFileLink(const std::wstring& link, const std::wstring& target, bool& un
     return unixLink;
 }
 
-ProgressRecorder::ProgressRecorder() {
-    m_ready.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
-    m_thread.reset(CreateThread(nullptr, 0, ThreadProc, this, 0, nullptr));
-    WaitForSingleObject(m_ready.get(), 10000);
-}
+ProgressRecorder::ProgressRecorder()
+    : m_window(
+          [this](UINT msg, WPARAM wp, LPARAM) {
+              if (msg != WM_UNINSTALL_PROGRESS)
+                  return false;
+              Record(static_cast<int>(wp));
+              return true;
+          },
+          MessageWindow::kOwnThread) {}
 
-ProgressRecorder::~ProgressRecorder() {
-    if (m_hwnd)
-        PostMessageW(m_hwnd, WM_CLOSE, 0, 0);
-    WaitForSingleObject(m_thread.get(), 10000);
-}
-
-DWORD WINAPI ProgressRecorder::ThreadProc(void* p) {
-    auto* self = static_cast<ProgressRecorder*>(p);
-    WNDCLASSW wc = {};
-    wc.lpfnWndProc = WndProc;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.lpszClassName = L"VxTestProgressRecorder";
-    RegisterClassW(&wc);
-    self->m_hwnd = CreateWindowExW(0, wc.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                   wc.hInstance, nullptr);
-    SetWindowLongPtrW(self->m_hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    SetEvent(self->m_ready.get());
-    MSG msg;
-    while (GetMessageW(&msg, nullptr, 0, 0) > 0)
-        DispatchMessageW(&msg);
-    return 0;
-}
-
-LRESULT CALLBACK ProgressRecorder::WndProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
-    auto* self = reinterpret_cast<ProgressRecorder*>(GetWindowLongPtrW(h, GWLP_USERDATA));
-    if (msg == WM_UNINSTALL_PROGRESS && self) {
-        bool sent = InSendMessage() != FALSE;
-        {
-            std::lock_guard<std::mutex> lock(self->m_mu);
-            self->m_entries.push_back({static_cast<int>(wp), sent});
-        }
-        if (sent && self->onSent)
-            self->onSent(static_cast<int>(wp));
-        return 0;
+void ProgressRecorder::Record(int percent) {
+    bool sent = InSendMessage() != FALSE;
+    {
+        std::lock_guard<std::mutex> lock(m_mu);
+        m_entries.push_back({percent, sent});
     }
-    if (msg == WM_CLOSE) {
-        DestroyWindow(h);
-        return 0;
-    }
-    if (msg == WM_DESTROY) {
-        PostQuitMessage(0);
-        return 0;
-    }
-    return DefWindowProcW(h, msg, wp, lp);
+    if (sent && onSent)
+        onSent(percent);
 }
 
 std::vector<ProgressRecorder::Entry> ProgressRecorder::Entries() const {

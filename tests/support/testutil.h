@@ -4,6 +4,7 @@
 #pragma once
 
 #include "support/vxhandle.h"
+#include "tests/support/msgwindow.h"
 
 #include <windows.h>
 #include <atomic>
@@ -109,8 +110,7 @@ public:
         bool sent;
     };
     ProgressRecorder();
-    ~ProgressRecorder();
-    HWND hwnd() const { return m_hwnd; }
+    HWND hwnd() const { return m_window.hwnd(); }
     std::vector<Entry> Entries() const;
     std::vector<int> Percents() const;
     // Waits until n posted messages have arrived.
@@ -120,13 +120,11 @@ public:
     std::function<void(int percent)> onSent;
 
 private:
-    static DWORD WINAPI ThreadProc(void* p);
-    static LRESULT CALLBACK WndProc(HWND, UINT, WPARAM, LPARAM);
+    void Record(int percent);
     mutable std::mutex m_mu;
     std::vector<Entry> m_entries;
-    HWND m_hwnd = nullptr;
-    vx::unique_handle m_thread;
-    vx::unique_handle m_ready;
+    // Last: gone, with its thread, before what it records into.
+    MessageWindow m_window;
 };
 
 } // namespace vxtest

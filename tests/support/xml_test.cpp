@@ -124,8 +124,8 @@ TEST(Xml, ElementWalkGivesRawElementsAndAlwaysEnds) {
         // inner element, up to the first closing tag.
         {L"<a><b>t</b></a>", {L"<a><b>t</b>", L"</a>"}, -1},
         {L"text only", {}, -1},
-        // No '>' after "</": the written design would return an empty element
-        // from position 0 for ever; here the walk ends at the unfinished '<'.
+        // No '>' after "</": the element has no end, and the walk ends at the
+        // unfinished '<' rather than returning an empty element for ever.
         {L"<a</b", {}, 0},
         {L"<a/>x<b", {L"<a/>"}, 5},
     };

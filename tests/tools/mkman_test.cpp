@@ -76,7 +76,8 @@ std::string Le32(int v) {
 
 } // namespace
 
-// Each damage is named, with exit code 1; a sound file gives 0; nothing crashes.
+// Each finding of the uninstaller's reader is named, with exit code 1, and
+// damage says that the uninstaller removes nothing; a sound file gives 0.
 TEST(Mkman, ShowFlagsEveryDamage) {
     ScratchDir dir(L"mkshow");
     auto header = MakeManifestHeader(L"VxKey", L"Vx Product", L"Vx Group", L"");
@@ -91,27 +92,31 @@ TEST(Mkman, ShowFlagsEveryDamage) {
         MakeManifestHeader(L"VxKey", std::wstring(50, L'n'), L"", L""), entries, shortcuts));
     std::string countsOnly =
         sound.substr(0, 760) + Le32(3) + sound.substr(764, 2 * sizeof(tagUninstallItem));
+    const char* kCut = "the header is cut off by the end of the file";
     struct Case {
         const char* name;
         std::string bytes;
         const char* flag; // nullptr: sound
+        bool damaged;
     } cases[] = {
-        {"sound", sound, nullptr},
-        {"empty file", "", "header: cut off after 0 of its 760 bytes"},
-        {"header cut", sound.substr(0, 500), "header: cut off after 500 of its 760 bytes"},
-        {"name without terminator", longName, "product name has no terminator"},
+        {"sound", sound, nullptr, false},
+        {"empty file", "", kCut, true},
+        {"header cut", sound.substr(0, 500), kCut, true},
+        {"name without terminator", longName, "the product name has no terminator", true},
         {"empty path", withEntries({entries[0], MakeManifestItem(1, L""), entries[1]}),
-         "entry 2: the path is empty"},
+         "entry 2: the path is empty", false},
         {"path without terminator", withEntries({MakeManifestItem(1, std::wstring(260, L'p'))}),
-         "entry 1: the path has no terminator"},
-        {"record cut", sound.substr(0, 764 + 300), "entry 1: cut off after 300"},
-        {"count beyond the file", countsOnly, "entry 3: missing"},
+         "entry 1: the path has no terminator", true},
+        {"record cut", sound.substr(0, 764 + 300), "entry 1 is cut off", true},
+        {"count beyond the file", countsOnly, "entry 3 is cut off", true},
         {"no shortcut count", sound.substr(0, 764 + 2 * sizeof(tagUninstallItem)),
-         "shortcut count is missing"},
-        {"negative count", sound.substr(0, 760) + Le32(-5) + Le32(0), "count is negative (-5)"},
-        {"huge count", sound.substr(0, 760) + Le32(0x7FFFFFFF), "entry 1: missing"},
-        {"trailing bytes", sound + "junk", "4 bytes after the last record"},
-        {"relative path", withEntries({MakeManifestItem(1, L"rel\\x.txt")}), "not a full path"},
+         "the shortcut count is missing", true},
+        {"negative count", sound.substr(0, 760) + Le32(-5) + Le32(0), "the entry count is negative",
+         true},
+        {"huge count", sound.substr(0, 760) + Le32(0x7FFFFFFF), "entry 1 is cut off", true},
+        {"trailing bytes", sound + "junk", "4 bytes after the last record", false},
+        {"relative path", withEntries({MakeManifestItem(1, L"rel\\x.txt")}), "not a full path",
+         false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -123,6 +128,8 @@ TEST(Mkman, ShowFlagsEveryDamage) {
             EXPECT_NE(r.out.find(c.flag), std::string::npos) << r.out;
         else
             EXPECT_NE(r.out.find("no problems found"), std::string::npos) << r.out;
+        EXPECT_EQ(r.out.find("the uninstaller removes nothing") != std::string::npos, c.damaged)
+            << r.out;
     }
 }
 

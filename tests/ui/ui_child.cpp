@@ -1,11 +1,13 @@
 // A program that crashes on purpose, for the crash handler's tests:
 //   ui_child crash <program with the pictures> [second]
-// installs the handler and faults on its main thread; with "second" another
-// thread faults 1.5 s later, while the first crash's box is open.
-#include "app/vxapp.h"
+// installs the handler with the uninstaller's report and box and faults on
+// its main thread; with "second" another thread faults 1.5 s later, while
+// the first crash's box is open.
+#include "app/vxcrash.h"
 #include "gfx/vximage.h"
 #include "support/vxdump.h"
 #include "support/vxhandle.h"
+#include "ui/vxapp.h"
 #include "ui/vxdlg.h"
 
 #include <windows.h>
@@ -30,6 +32,7 @@ int wmain(int argc, wchar_t** argv) {
     CVxApp& app = GetVxApp();
     app.SetAppName(L"Kelp软件-卸载程序");
     InstallDump(app.GetAppName(), L"kp_uninstall_dump");
+    GetVxDump().SetHooks(SendCrashReport, ShowCrashBox);
     vx::unique_hmodule pictures(LoadLibraryExW(
         argv[2], nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE));
     CVxImage::Instance().SetInst(pictures.get());

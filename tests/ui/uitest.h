@@ -3,10 +3,10 @@
 // pictures for the image lookups.
 #pragma once
 
-#include "app/vxapp.h"
 #include "gfx/vximage.h"
 #include "support/vxhandle.h"
 #include "tests/support/testutil.h"
+#include "ui/vxapp.h"
 #include "ui/vxdlg.h"
 
 #include <windows.h>

@@ -231,6 +231,8 @@ TEST(Manifest, DamageIsNamedAndOnlyDamage) {
         {{whole.begin(), whole.end() - 1}, L"shortcut 1 is cut off by the end of the file"},
         {negative, L"the shortcut count is negative"},
         {unterminated, L"the key name has no terminator"},
+        {{unterminated.begin(), unterminated.end() - 1},
+         L"the key name has no terminator; shortcut 1 is cut off by the end of the file"},
     };
     for (const auto& c : cases) {
         std::wstring path = dir / L"vxUninstall.dat", damage = L"?";

@@ -7,6 +7,7 @@
 #include "tools/manifest/manifest_writer.h"
 #include "uninstall/report.h"
 #include "uninstall/uninstaller.h"
+#include "util/vxutil.h"
 
 #include <gtest/gtest.h>
 #include <cwctype>

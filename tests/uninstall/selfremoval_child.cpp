@@ -5,19 +5,12 @@
 //   selfremoval_child clearreg KEY
 //   selfremoval_child hold FILE MILLISECONDS MARKER
 #include "support/vxhandle.h"
+#include "tests/support/msgwindow.h"
 #include "uninstall/uninstaller.h"
 
 #include <windows.h>
 #include <cstdlib>
 #include <cwchar>
-
-namespace {
-
-LRESULT CALLBACK Proc(HWND h, UINT m, WPARAM w, LPARAM l) {
-    return DefWindowProcW(h, m, w, l);
-}
-
-} // namespace
 
 int wmain(int argc, wchar_t** argv) {
     if (argc == 3 && wcscmp(argv[1], L"clearreg") == 0) {
@@ -37,15 +30,9 @@ int wmain(int argc, wchar_t** argv) {
         return 0;
     }
     bool threaded = argc > 1 && wcscmp(argv[1], L"thread") == 0;
-    WNDCLASSW wc = {};
-    wc.lpfnWndProc = Proc;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.lpszClassName = L"VxSelfRemovalChild";
-    RegisterClassW(&wc);
-    vx::unique_hwnd notify(CreateWindowExW(0, wc.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE,
-                                           nullptr, wc.hInstance, nullptr));
+    vxtest::MessageWindow notify;
     CVxUninstaller engine;
-    engine.StartUninstall(notify.get(), threaded ? 1 : 0);
+    engine.StartUninstall(notify.hwnd(), threaded ? 1 : 0);
     // With the run on a worker, this must wait for its registry and shortcut
     // steps before the process ends.
     engine.DeleteSelf();

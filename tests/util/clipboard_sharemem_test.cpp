@@ -134,9 +134,8 @@ struct HolderContext {
 // program would, until told to let go.
 DWORD WINAPI HoldClipboard(void* p) {
     auto* c = static_cast<HolderContext*>(p);
-    vx::unique_hwnd owner(
-        CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr));
-    c->ok = owner && OpenClipboard(owner.get());
+    MessageWindow owner;
+    c->ok = owner.hwnd() && OpenClipboard(owner.hwnd());
     SetEvent(c->opened);
     WaitForSingleObject(c->release, 10000);
     if (c->ok)

@@ -1,7 +1,6 @@
-// A manifest file taken apart byte by byte, as the uninstaller's reader
-// walks it, with everything that is outside the format named: fields
-// without a terminator, records with an empty path, truncation, bytes after
-// the last record.
+// A manifest as the uninstaller's own reader sees it: the header, the lists
+// it keeps and everything it met on the way, with the kept paths a run
+// would refuse as they are written.
 #pragma once
 
 #include "uninstall/manifest.h"
@@ -9,24 +8,20 @@
 #include <string>
 #include <vector>
 
-struct tagShownItem {
-    int nKind;
-    std::wstring path; // up to its terminator or the field's end
-};
-
 struct tagManifestView {
-    size_t size = 0;
-    std::wstring key, product, group, installDir;
+    unsigned long long size = 0;
+    std::wstring key, product, group, installDir; // each up to its terminator
     bool directoryMode = false;
-    bool hasEntryCount = false;
-    int entryCount = 0;
-    int shortcutCount = 0;
-    std::vector<tagShownItem> entries, shortcuts;
-    // Each finding with where it is ("entry 3: ..."); none for a sound file.
+    std::vector<tagUninstallItem> entries, shortcuts;
+    tagManifestFindings findings;
+    // The reader's damage, then its notes, then the paths that are not full
+    // paths or a directory entry without its trailing backslash; none for a
+    // sound file.
     std::vector<std::wstring> problems;
 };
 
-tagManifestView InspectManifest(const std::vector<unsigned char>& bytes);
+// False when the file cannot be opened.
+bool ExamineManifest(const std::wstring& path, tagManifestView& view);
 
 // "directory", "file", or "file (kind 7)".
 std::wstring KindName(int kind);

@@ -132,12 +132,10 @@ bool Locate(const std::wstring& arg, PlanInput& in, std::wstring& error) {
                 L"-bit program: plan it with the vxmkman of the same build";
         return false;
     }
-    std::vector<unsigned char> bytes;
-    if (!ReadWholeFile(path, bytes)) {
+    if (!ExamineManifest(path, in.view)) {
         error = L"cannot read " + path;
         return false;
     }
-    in.view = InspectManifest(bytes);
     return true;
 }
 

@@ -1,4 +1,4 @@
-#include "app/vxapp.h"
+#include "ui/vxapp.h"
 
 #include "support/vxtext.h"
 #include "support/vxthread.h"

@@ -1,5 +1,4 @@
-// Named shared memory: a page-file mapping other processes open by name.
-#include "util/vxutil.h"
+#include "support/vxsharemem.h"
 
 #include "support/vxhandle.h"
 #include "support/vxtext.h"
