@@ -62,7 +62,11 @@ layout)
     "$VX_ROOT/tools/wine.sh" "$mkman" write 'C:\vxsample\Kelp Demo\vxUninstall.dat' \
         --key KelpDemoSample --name 'Kelp Demo' --group 'Kelp Demo' \
         --dir 'C:\vxsample\Kelp Demo\' --shortcut 'C:\vxsample\QuickLaunch\Kelp Demo.lnk'
-    # The entries go where an installer of the exe's bitness writes them.
+    # The entries go where an installer of the exe's bitness writes them,
+    # and only there: one left in the other view by an earlier run would
+    # read as not removed.
+    reg_delete KelpDemoSample
+    reg_delete KelpToolsSample
     view=/reg:64
     [ "$(vx_pe_machine "$exe")" = i386 ] && view=/reg:32
     for k in 'KelpDemoSample|Kelp Demo|C:\vxsample\Kelp Demo\vxUninstall.exe' \

@@ -11,7 +11,8 @@ source "$tools/wine-env.sh"
 product="$VX_DRIVE_C/vxsample/Kelp Demo"
 desktop='HKCU\Control Panel\Desktop'
 shots=$(mktemp -d)
-trap '"$tools/wine.sh" reg delete "$desktop" /v LogPixels /f >/dev/null 2>&1; rm -rf "$shots"' EXIT
+trap '"$tools/wine.sh" reg delete "$desktop" /v LogPixels /f >/dev/null 2>&1; rm -rf "$shots"
+    "$tools/sample-product.sh" clean' EXIT
 status=0
 fail() { echo "FAIL at $dpi DPI: $*"; status=1; }
 px() { echo $((($1 * dpi + 48) / 96)); }
