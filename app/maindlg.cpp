@@ -4,6 +4,7 @@
 #include "app/vxprompt.h"
 #include "gfx/vximage.h"
 #include "gfx/vxres.h"
+#include "support/vxtext.h"
 #include "support/vxthread.h"
 #include "ui/vxmsgbox.h"
 #include "uninstall/pathguard.h"
@@ -183,7 +184,7 @@ std::vector<CVxDlg::tagAccItem> CMainDlg::AccItems() {
         return {{nullptr,
                  ROLE_SYSTEM_PROGRESSBAR,
                  L"卸载进度",
-                 std::to_wstring(shownPercent.load()) + L"%",
+                 vx::DecimalText(shownPercent.load()) + L"%",
                  {75, 150, 75 + kStripWidth, 173},
                  STATE_SYSTEM_READONLY}};
     std::vector<tagAccItem> items = CVxDlg::AccItems();

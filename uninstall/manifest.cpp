@@ -1,6 +1,7 @@
 #include "uninstall/manifest.h"
 
 #include "support/vxhandle.h"
+#include "support/vxtext.h"
 
 #include <cstring>
 
@@ -47,7 +48,7 @@ bool ClearCutField(void* record, size_t fieldOffset, size_t fieldBytes, size_t s
 }
 
 std::wstring Where(const wchar_t* list, int index) {
-    return std::wstring(list) + L" " + std::to_wstring(index + 1);
+    return std::wstring(list) + L" " + vx::DecimalText(index + 1);
 }
 
 void ReadItem(FILE* f, tagUninstallItem& item, const std::wstring& where, Damage& damage) {

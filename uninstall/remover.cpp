@@ -1,6 +1,7 @@
 // Carrying out the run's steps.
 #include "support/vxhandle.h"
 #include "support/vxlog.h"
+#include "support/vxtext.h"
 #include "uninstall/pathresolve.h"
 #include "uninstall/report.h"
 #include "uninstall/stepsink.h"
@@ -18,7 +19,7 @@ bool isHeldError(DWORD err) {
 }
 
 std::wstring ErrorText(const wchar_t* what, DWORD err) {
-    return std::wstring(what) + L" (error " + std::to_wstring(err) + L")";
+    return std::wstring(what) + L" (error " + vx::DecimalText(err) + L")";
 }
 
 const unsigned kWaitSliceMs = 100;

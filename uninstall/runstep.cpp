@@ -1,5 +1,7 @@
 #include "uninstall/runstep.h"
 
+#include "support/vxtext.h"
+
 namespace {
 
 const wchar_t* const kPartWords[] = {L"manifest",      L"files and folders", L"registry",
@@ -68,7 +70,7 @@ tagRunTotals CountVerdicts(const std::vector<tagRunStep>& steps) {
 std::wstring FormatTotals(const tagRunTotals& t) {
     std::wstring line = L"total:";
     for (int v = tagRunStep::Removed; v <= tagRunStep::Failed; ++v)
-        line += (v ? L", " : L" ") + std::to_wstring(t.count[v]) + L" " +
+        line += (v ? L", " : L" ") + vx::DecimalText(t.count[v]) + L" " +
                 VerdictWord(static_cast<tagRunStep::Verdict>(v));
     return line;
 }
