@@ -7,9 +7,18 @@
 #include "app/vxunattended.h"
 #include "app/vxapp.h"
 #include "support/vxdump.h"
+#include "support/vxhandle.h"
+#include "support/vxthread.h"
 #include "ui/vxmsgbox.h"
 
 #include <windows.h>
+
+namespace {
+unsigned __stdcall JudgeManifest(void* uninstaller) {
+    static_cast<CVxUninstaller*>(uninstaller)->CheckManifest();
+    return 0;
+}
+} // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
     CVxApp& app = GetVxApp();
@@ -34,10 +43,18 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
 
     CMainDlg dlg;
     dlg.uninstaller.SetRecordCopy(cmd.logPath);
+    // The manifest is judged on a thread of its own (which loads the shell's
+    // libraries) while the window is made, hidden: the card shows only once
+    // the manifest has passed.
+    vx::unique_handle judging(GetVxThread().StartThread(JudgeManifest, &dlg.uninstaller, 0));
+    dlg.Create(0, 0, 0, 450, 230, 0, true, nullptr);
+    if (judging)
+        WaitForSingleObject(judging.get(), INFINITE);
+    else
+        dlg.uninstaller.CheckManifest();
     // Nothing to uninstall: the user is told why, and nothing is removed.
     if (!dlg.CanUninstall())
         app.ExitApp(kExitNothingRemoved);
-    dlg.Create(0, 0, 0, 450, 230, 0, true, nullptr);
     dlg.Show(0, true, SW_SHOW);
     app.SetMainWnd(dlg.hwnd);
     app.MsgLoop();
