@@ -47,6 +47,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
     // libraries) while the window is made, hidden: the card shows only once
     // the manifest has passed.
     vx::unique_handle judging(GetVxThread().StartThread(JudgeManifest, &dlg.uninstaller, 0));
+    // It yields to the window's thread, whose work is the first frame's.
+    if (judging)
+        SetThreadPriority(judging.get(), THREAD_PRIORITY_LOWEST);
     dlg.Create(0, 0, 0, 450, 230, 0, true, nullptr);
     if (judging)
         WaitForSingleObject(judging.get(), INFINITE);
