@@ -17,6 +17,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -97,7 +98,7 @@ public:
         m_bitmap.reset(CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
         m_pixels = static_cast<uint32_t*>(bits);
         m_dc.reset(CreateCompatibleDC(nullptr));
-        SelectObject(m_dc.get(), m_bitmap.get());
+        m_select.emplace(m_dc.get(), m_bitmap.get());
     }
     // On success, shown is the part of the window on the screen.
     bool Grab(HWND wnd, RECT& shown) {
@@ -121,6 +122,7 @@ private:
     vx::unique_window_dc m_screen;
     vx::unique_hbitmap m_bitmap;
     vx::unique_hdc m_dc;
+    std::optional<vx::select_object> m_select;
     uint32_t* m_pixels = nullptr;
 };
 
