@@ -32,12 +32,15 @@ function(vx_delay_load target)
             list(JOIN lines "\n" exports)
             file(WRITE ${def} "LIBRARY ${dll}.dll\nEXPORTS\n${exports}\n")
         endif()
+        # Made again only when its list changed: a new library relinks the exe.
         set(lib ${dir}/lib${dll}_delay.a)
-        execute_process(COMMAND ${VX_DLLTOOL} ${kill} --input-def ${def} --dllname ${dll}.dll
-                                --output-delaylib ${lib}
-                        RESULT_VARIABLE failed)
-        if(failed)
-            message(FATAL_ERROR "dlltool could not make the delay library of ${dll}")
+        if(NOT EXISTS ${lib} OR ${source} IS_NEWER_THAN ${lib})
+            execute_process(COMMAND ${VX_DLLTOOL} ${kill} --input-def ${def} --dllname ${dll}.dll
+                                    --output-delaylib ${lib}
+                            RESULT_VARIABLE failed)
+            if(failed)
+                message(FATAL_ERROR "dlltool could not make the delay library of ${dll}")
+            endif()
         endif()
         target_link_libraries(${target} PRIVATE ${forced} ${lib})
     endforeach()
