@@ -7,10 +7,19 @@
 #include "app/vxcmdline.h"
 #include "app/vxunattended.h"
 #include "support/vxdump.h"
+#include "support/vxhandle.h"
+#include "support/vxthread.h"
 #include "ui/vxapp.h"
 #include "ui/vxeffect.h"
 
 #include <windows.h>
+
+namespace {
+unsigned __stdcall JudgeManifest(void* uninstaller) {
+    static_cast<CVxUninstaller*>(uninstaller)->CheckManifest();
+    return 0;
+}
+} // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
     CVxApp& app = GetVxApp();
@@ -34,10 +43,21 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
 
     CMainDlg dlg;
     dlg.uninstaller.SetRecordCopy(cmd.logPath);
+    // The manifest is judged on a thread of its own (which loads the shell's
+    // libraries) while the window is made, hidden: the card shows only once
+    // the manifest has passed.
+    vx::unique_handle judging(GetVxThread().StartThread(JudgeManifest, &dlg.uninstaller, 0));
+    // It yields to the window's thread, whose work is the first frame's.
+    if (judging)
+        SetThreadPriority(judging.get(), THREAD_PRIORITY_LOWEST);
+    dlg.Create(0, 0, 0, CMainDlg::kCardSize.cx, CMainDlg::kCardSize.cy, 0, true, nullptr);
+    if (judging)
+        WaitForSingleObject(judging.get(), INFINITE);
+    else
+        dlg.uninstaller.CheckManifest();
     // Nothing to uninstall: the user is told why, and nothing is removed.
     if (!dlg.CanUninstall())
         app.ExitApp(kExitNothingRemoved);
-    dlg.Create(0, 0, 0, CMainDlg::kCardSize.cx, CMainDlg::kCardSize.cy, 0, true, nullptr);
     dlg.Show(vx::effect::kSlideInBounce, true, SW_SHOW);
     app.SetMainWnd(dlg.hwnd);
     app.MsgLoop();

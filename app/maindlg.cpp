@@ -3,6 +3,7 @@
 #include "app/vxprompt.h"
 #include "gfx/vximage.h"
 #include "gfx/vxres.h"
+#include "support/vxtext.h"
 #include "support/vxthread.h"
 #include "ui/vxapp.h"
 #include "ui/vxdpi.h"
@@ -42,7 +43,8 @@ const wchar_t kRestart[] = L"部分文件正被其他程序使用，将在重新
 
 CMainDlg::CMainDlg()
     : cancelButton(nullptr), uninstallButton(nullptr), page(0), targetPercent(0), shownPercent(0),
-      eraserY(0), cancelled(false), finished(false), exitCode(kExitRemoved), announcedPercent(-1) {
+      eraserY(0), cancelled(false), finished(false), exitCode(kExitRemoved), announcedPercent(-1),
+      openReported(false) {
     wchar_t manifest[MAX_PATH];
     tagUninstallHeader header;
     if (JoinPath(manifest, GetVxApp().GetPath(), VX_MANIFEST_NAME) &&
@@ -69,9 +71,6 @@ void CMainDlg::OnInit() {
     cancelButton = AddButton(L"取 消", kCancelX, kImgCancel, OnCancelClick);
     uninstallButton = AddButton(L"卸 载", kUninstallX, kImgUninstall, OnUninstallClick);
     defaultControl = uninstallButton;
-
-    PostMessageW(hwnd, WM_PAINT, 0, 0);
-    DoReport(VX_REPORT_URL, L"open", L"Kelp_Uninstall");
 }
 
 // A bottom-row button whose image strip holds all its states, its caption
@@ -87,9 +86,11 @@ CVxButton* CMainDlg::AddButton(const wchar_t* text, int x, int imageId, VXBUTTON
 }
 
 bool CMainDlg::CanUninstall() {
-    const tagRunResult& check = uninstaller.CheckManifest();
+    const tagRunResult& check = uninstaller.GetResult();
     if (check.outcome == tagRunResult::NotRun)
         return true;
+    // The card never shows: the box stands alone.
+    DestroyOwnWindow();
     Tell(check.outcome == tagRunResult::ManifestRefused ? kRefused : kNoManifest);
     return false;
 }
@@ -131,6 +132,14 @@ LRESULT CMainDlg::WndProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         case WM_RUN_ENDED:
             OnRunEnded();
             return 0;
+        case WM_EFFECT_DONE:
+            // The "open" report waits until the card has slid in: its
+            // network libraries stay out of the first frame's way.
+            if (!openReported) {
+                openReported = true;
+                DoReport(VX_REPORT_URL, L"open", L"Kelp_Uninstall");
+            }
+            break;
         case WM_RUN_EXIT:
             GetVxApp().ExitApp(exitCode);
         default:
@@ -201,7 +210,7 @@ std::wstring CMainDlg::Prompt() const {
 std::vector<CVxDlg::tagAccItem> CMainDlg::AccItems() {
     if (page != 0)
         return {{nullptr, ROLE_SYSTEM_PROGRESSBAR, L"卸载进度",
-                 std::to_wstring(shownPercent.load()) + L"%", Scaled(kStripRect),
+                 vx::DecimalText(shownPercent.load()) + L"%", Scaled(kStripRect),
                  STATE_SYSTEM_READONLY}};
     std::vector<tagAccItem> items = CVxDlg::AccItems();
     items.insert(items.begin(), {nullptr, ROLE_SYSTEM_STATICTEXT, Prompt(), L"",

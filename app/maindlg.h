@@ -24,8 +24,9 @@ public:
     // Deletes the controls it made.
     ~CMainDlg() override;
 
-    // Whether the manifest allows a run; when it does not, a message box
-    // says why and false comes back.
+    // Whether the manifest, as uninstaller.CheckManifest judged it, allows a
+    // run; when it does not, the window goes, a message box says why and
+    // false comes back.
     bool CanUninstall();
 
     void OnInit() override;
@@ -59,6 +60,8 @@ public:
     int exitCode;
     // The figure screen readers were last told.
     int announcedPercent;
+    // Whether the "open" report has been started.
+    bool openReported;
 
 private:
     // On the window's thread once the run has ended: says what the user

@@ -9,6 +9,7 @@
 
 #include <windows.h>
 #include <psapi.h>
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <cwchar>
@@ -227,25 +228,46 @@ double RunChild(const std::wstring& cmd) {
     return Now() - t0;
 }
 
+struct SilentResult {
+    double seconds = -1;
+    // The uninstaller's peak working set and peak private bytes.
+    SIZE_T peakWs = 0, peakPrivate = 0;
+};
+
 // (d): the built uninstaller run with /S as the install's own, in directory
 // mode, from its start until the self-removal script has taken the folder.
-double RunSilent(const std::wstring& uninstaller) {
+SilentResult RunSilent(const std::wstring& uninstaller) {
+    SilentResult r;
     const std::wstring exe = std::wstring(kTree) + L"vxUninstall.exe";
     if (!CopyFileW(uninstaller.c_str(), exe.c_str(), FALSE) ||
         !WriteManifest(std::wstring(kTree) + VX_MANIFEST_NAME,
                        BuildManifest(MakeManifestHeader(L"", L"VxBench", L"", kTree), {}, {})))
-        return -1;
+        return r;
     PROCESS_INFORMATION pi;
     double t0 = Now();
     if (!StartChild(L"\"" + exe + L"\" /S", pi))
-        return -1;
-    // Not kept: under Wine a handle to the ended process keeps its exe
-    // from being deleted, which the script would wait for.
-    CloseHandle(pi.hProcess);
-    CloseHandle(pi.hThread);
-    while (Exists(kTree) && Now() - t0 < 300)
+        return r;
+    vx::unique_handle process(pi.hProcess), thread(pi.hThread);
+    thread.reset();
+    while (Exists(kTree) && Now() - t0 < 300) {
+        // The peaks are read while the process lives; its handle goes as
+        // soon as it has ended: under Wine a handle to an ended process
+        // keeps its exe from being deleted, which the script waits for.
+        PROCESS_MEMORY_COUNTERS_EX pmc = {};
+        if (process &&
+            GetProcessMemoryInfo(process.get(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&pmc),
+                                 sizeof(pmc))) {
+            r.peakWs = std::max(r.peakWs, pmc.PeakWorkingSetSize);
+            r.peakPrivate =
+                std::max(r.peakPrivate, std::max(pmc.PeakPagefileUsage, PrivateBytes(pmc)));
+        }
+        if (process && WaitForSingleObject(process.get(), 0) == WAIT_OBJECT_0)
+            process.reset();
         Sleep(5);
-    return Exists(kTree) ? -1 : Now() - t0;
+    }
+    if (!Exists(kTree))
+        r.seconds = Now() - t0;
+    return r;
 }
 
 // n cross-thread SendMessage round-trips alone, no file work: the engine's
@@ -302,7 +324,10 @@ int wmain(int argc, wchar_t** argv) {
         ok = false;
     }
     // The built uninstaller, where bench/run.sh put it for this run.
-    double d = argc > 2 && MakeTree(perDir) ? RunSilent(argv[2]) : -1;
+    SilentResult silent;
+    if (argc > 2 && MakeTree(perDir))
+        silent = RunSilent(argv[2]);
+    const double d = silent.seconds;
     ok = Check(d > 0, L"the silent run left the install folder") && ok;
     double msgs = TimeMessages(files);
     ok = MakeTree(smallPerDir) && RunEngine(smallFiles, small) && ok;
@@ -318,6 +343,8 @@ int wmain(int argc, wchar_t** argv) {
             msgs * 1e6 / files);
     wprintf(L"(d) vxUninstall.exe /S, directory mode: %5.3f s  (start to install folder gone)\n",
             d);
+    wprintf(L"    its peak memory: working set %zu KiB, private bytes %zu KiB\n",
+            silent.peakWs / 1024, silent.peakPrivate / 1024);
     double ab = b > 0 ? a.seconds / b : 0, ac = c > 0 ? a.seconds / c : 0;
     double db = b > 0 ? d / b : 0;
     wprintf(L"d/b = %.3f  (target <= 0.25)  %ls\n", db, d > 0 && db <= 0.25 ? L"PASS" : L"MISS");

@@ -2,8 +2,7 @@
 
 #include "support/vxtext.h"
 
-#include <shlobj.h>
-#include <shlwapi.h>
+#include <cwchar>
 
 namespace {
 
@@ -15,7 +14,7 @@ const size_t kFaceChars = LF_FACESIZE - 1;
 
 bool FileIn(const std::wstring& folder, const wchar_t* name) {
     std::wstring path = folder + L"\\" + name;
-    return path.size() < MAX_PATH && PathFileExistsW(path.c_str());
+    return path.size() < MAX_PATH && GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 } // namespace
@@ -57,10 +56,14 @@ int CVxFont::GetFontCount() const {
     return static_cast<int>(fonts.size());
 }
 
+// The fonts folder is always the system's Windows folder's "Fonts": asked of
+// the kernel, the probe loads no shell library before the first frame.
 int CVxFont::CheckFont(std::wstring strFace) {
     wchar_t folder[MAX_PATH] = L"";
-    if (!SHGetSpecialFolderPathW(nullptr, folder, CSIDL_FONTS, FALSE))
+    const UINT n = GetSystemWindowsDirectoryW(folder, MAX_PATH);
+    if (n == 0 || n + 7 > MAX_PATH)
         return 0;
+    wcscat(folder, L"\\Fonts");
     return CheckFontIn(strFace, folder);
 }
 

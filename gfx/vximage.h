@@ -13,6 +13,7 @@
 #pragma once
 
 #include "support/vxapi.h"
+#include "support/vxthread.h"
 
 #include <windows.h>
 #include <objidl.h>
@@ -204,7 +205,7 @@ private:
     HINSTANCE m_hInst;
     // A deque keeps its elements where they are as it grows.
     std::deque<tagMovieInfo> m_movies;
-    std::mutex m_movieLock;
+    CVxMutex m_movieLock;
     std::vector<HWND> m_watched;
 };
 

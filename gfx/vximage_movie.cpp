@@ -119,7 +119,7 @@ bool CVxImage::AddMovie(HWND hWnd, const wchar_t* lpszPath, int x, int y, int nF
 }
 
 bool CVxImage::AddMovieRecord(const tagMovieInfo& rec) {
-    std::lock_guard<std::mutex> lock(m_movieLock);
+    std::lock_guard<CVxMutex> lock(m_movieLock);
     if (FindMovie(rec.id))
         return true;
     // Too few frames would divide by zero, and a rotate-flip beyond eight
@@ -139,7 +139,7 @@ tagMovieInfo* CVxImage::FindMovie(int nId) {
 }
 
 int CVxImage::GetMovieIndex(int nId) {
-    std::lock_guard<std::mutex> lock(m_movieLock);
+    std::lock_guard<CVxMutex> lock(m_movieLock);
     int i = 0;
     for (const tagMovieInfo& m : m_movies) {
         if (m.id == nId)
@@ -150,7 +150,7 @@ int CVxImage::GetMovieIndex(int nId) {
 }
 
 bool CVxImage::isStop(int nId) {
-    std::lock_guard<std::mutex> lock(m_movieLock);
+    std::lock_guard<CVxMutex> lock(m_movieLock);
     const tagMovieInfo* m = FindMovie(nId);
     return m && m->stopped;
 }
@@ -160,7 +160,7 @@ void CVxImage::StartMovie(int nId) {
     tagMovieInfo* m;
     HANDLE earlier;
     {
-        std::lock_guard<std::mutex> lock(m_movieLock);
+        std::lock_guard<CVxMutex> lock(m_movieLock);
         m = FindMovie(nId);
         if (!m || !m->stopped)
             return;
@@ -170,7 +170,7 @@ void CVxImage::StartMovie(int nId) {
     // the record runs again, so two threads never share it.
     EndThreadAnsweringSent(earlier, StopBound(*m));
 
-    std::lock_guard<std::mutex> lock(m_movieLock);
+    std::lock_guard<CVxMutex> lock(m_movieLock);
     if (!m->stopped || m->hThread.load())
         return; // started by another caller meanwhile
     WatchWindow(m->hwnd);
@@ -190,7 +190,7 @@ void CVxImage::StopMovie(int nId) {
     HANDLE h;
     DWORD bound;
     {
-        std::lock_guard<std::mutex> lock(m_movieLock);
+        std::lock_guard<CVxMutex> lock(m_movieLock);
         tagMovieInfo* m = FindMovie(nId);
         if (!m)
             return;
@@ -204,7 +204,7 @@ void CVxImage::StopMovie(int nId) {
 void CVxImage::StopMovies(HWND hWnd) {
     std::vector<std::pair<HANDLE, DWORD>> threads;
     {
-        std::lock_guard<std::mutex> lock(m_movieLock);
+        std::lock_guard<CVxMutex> lock(m_movieLock);
         for (tagMovieInfo& m : m_movies) {
             if (hWnd && m.hwnd != hWnd)
                 continue;
@@ -248,7 +248,7 @@ LRESULT CALLBACK CVxImage::MovieWindowProc(HWND hWnd, UINT msg, WPARAM wParam, L
             owner->StopMovies(hWnd);
     } else if (msg == WM_NCDESTROY) {
         if (auto* owner = static_cast<CVxImage*>(GetPropW(hWnd, kOwnerProp))) {
-            std::lock_guard<std::mutex> lock(owner->m_movieLock);
+            std::lock_guard<CVxMutex> lock(owner->m_movieLock);
             std::vector<HWND>& w = owner->m_watched;
             w.erase(std::remove(w.begin(), w.end(), hWnd), w.end());
         }

@@ -9,7 +9,9 @@
 
 #include <dbghelp.h>
 #include <atomic>
+#include <cstdlib>
 #include <cwchar>
+#include <exception>
 #include <iterator>
 
 namespace {
@@ -95,6 +97,16 @@ LONG WINAPI CvxDump::ExceptionFilter(EXCEPTION_POINTERS* pPointers) {
     if (g_dump && g_dump->m_pfnBox)
         g_dump->m_pfnBox();
     return EXCEPTION_EXECUTE_HANDLER;
+}
+
+// std::terminate's default handler, defined here so that the C++ runtime's
+// own stays out of the link: that one names the exception's type on stderr,
+// which a windowed program does not have, through a demangler of 46 KB.
+// This one hands an uncaught exception to the crash filter instead.
+void __gnu_cxx::__verbose_terminate_handler() {
+    if (g_dump)
+        RaiseException(VX_UNCAUGHT_CPP_EXCEPTION, EXCEPTION_NONCONTINUABLE, 0, nullptr);
+    abort();
 }
 
 CvxDump& GetVxDump() {

@@ -42,6 +42,10 @@ private:
     VXDUMPBOXPROC m_pfnBox;
 };
 
+// The code of the exception an uncaught C++ exception is raised as, once the
+// handler is installed, so that it takes the same path as a fault.
+const DWORD VX_UNCAUGHT_CPP_EXCEPTION = 0xE0565843;
+
 // The one handler, constructed (and so installed) on first use.
 VX_API CvxDump& GetVxDump();
 VX_CAPI void InstallDump(const wchar_t* lpszAppName, const wchar_t* lpszReportName);

@@ -175,9 +175,13 @@ int MD5Go(char* lpData, const char* lpKey) {
     else
         Digest(lpData, strlen(lpData), digest);
     // The text is built here, on this call's stack, never in a shared buffer.
+    static const char kHex[] = "0123456789ABCDEF";
     char text[33];
-    for (int i = 0; i < 16; ++i)
-        snprintf(text + 2 * i, 3, "%02X", digest[i]);
+    for (int i = 0; i < 16; ++i) {
+        text[2 * i] = kHex[digest[i] >> 4];
+        text[2 * i + 1] = kHex[digest[i] & 15];
+    }
+    text[32] = '\0';
     memcpy(lpData, text, sizeof(text));
     return 1;
 }

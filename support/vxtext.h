@@ -2,7 +2,9 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdlib>
 #include <cwchar>
+#include <string>
 
 namespace vx {
 
@@ -16,6 +18,14 @@ inline size_t CopyBounded(wchar_t* out, const wchar_t* text, size_t limit) {
     wmemcpy(out, text, n);
     out[n] = L'\0';
     return n;
+}
+
+// A whole number as decimal text. std::to_wstring would format it through
+// the MinGW runtime's C99 printf, which brings its float formatting (some
+// 40 KB) into the exe.
+inline std::wstring DecimalText(long long n) {
+    wchar_t text[24];
+    return _i64tow(n, text, 10);
 }
 
 } // namespace vx

@@ -79,6 +79,21 @@ VX_API void EndThreadAnsweringSent(HANDLE hThread, DWORD dwTimeout);
 // The application's shared thread object, constructed on first use.
 VX_API CVxThread& GetVxThread();
 
+// A lock for std::lock_guard that cannot fail. std::mutex reports a failure
+// by throwing std::system_error, whose code brings the C++ runtime's narrow
+// string class (some 40 KB) into the exe.
+class CVxMutex {
+public:
+    CVxMutex() = default;
+    CVxMutex(const CVxMutex&) = delete;
+    CVxMutex& operator=(const CVxMutex&) = delete;
+    void lock() { AcquireSRWLockExclusive(&m_lock); }
+    void unlock() { ReleaseSRWLockExclusive(&m_lock); }
+
+private:
+    SRWLOCK m_lock = SRWLOCK_INIT;
+};
+
 class VX_API CLock {
 public:
     CLock();

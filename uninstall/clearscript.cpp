@@ -50,13 +50,14 @@ bool FormatClearScript(const char* exePath, const char* installDir, unsigned lon
         return false;
     // The exe can be deleted only once its process has gone: the delete is
     // retried, a second apart (ping waits without a console), ten times.
-    int n = snprintf(out, cap,
-                     "@ echo off\r\ntaskkill /pid %lu /f >nul 2>nul\r\nset vxn=0\r\n:vxwait\r\n"
-                     "del \"%s\" >nul 2>nul\r\nif not exist \"%s\" goto vxgone\r\n"
-                     "set /a vxn+=1\r\nif %%vxn%% geq 10 goto vxgone\r\n"
-                     "ping -n 2 127.0.0.1 >nul\r\ngoto vxwait\r\n:vxgone\r\n%s%s%sdel %%0",
-                     pid, exePath, exePath, installDir ? "rd /S /Q \"" : "",
-                     installDir ? installDir : "", installDir ? "\"\r\n" : "");
+    // The system's own formatting: it returns -1 or cap when out is too small.
+    int n = _snprintf(out, cap,
+                      "@ echo off\r\ntaskkill /pid %lu /f >nul 2>nul\r\nset vxn=0\r\n:vxwait\r\n"
+                      "del \"%s\" >nul 2>nul\r\nif not exist \"%s\" goto vxgone\r\n"
+                      "set /a vxn+=1\r\nif %%vxn%% geq 10 goto vxgone\r\n"
+                      "ping -n 2 127.0.0.1 >nul\r\ngoto vxwait\r\n:vxgone\r\n%s%s%sdel %%0",
+                      pid, exePath, exePath, installDir ? "rd /S /Q \"" : "",
+                      installDir ? installDir : "", installDir ? "\"\r\n" : "");
     if (n < 0 || static_cast<size_t>(n) >= cap) {
         out[0] = '\0';
         return false;

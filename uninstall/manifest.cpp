@@ -1,6 +1,7 @@
 #include "uninstall/manifest.h"
 
 #include "support/vxhandle.h"
+#include "support/vxtext.h"
 
 #include <cstring>
 
@@ -31,7 +32,7 @@ bool ClearCutField(void* record, size_t fieldOffset, size_t fieldBytes, size_t s
 }
 
 std::wstring Where(const wchar_t* list, int index) {
-    return std::wstring(list) + L" " + std::to_wstring(index + 1);
+    return std::wstring(list) + L" " + vx::DecimalText(index + 1);
 }
 
 // True when the file gave the whole record.
@@ -128,7 +129,7 @@ void ReadManifestStream(FILE* f, tagUninstallHeader& header, std::vector<tagUnin
         return;
     long long at = _ftelli64(f);
     if (_fseeki64(f, 0, SEEK_END) == 0 && _ftelli64(f) > at)
-        findings.notes.push_back(std::to_wstring(_ftelli64(f) - at) +
+        findings.notes.push_back(vx::DecimalText(_ftelli64(f) - at) +
                                  L" bytes after the last record, which the uninstaller never "
                                  L"reads");
 }

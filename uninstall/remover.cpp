@@ -1,11 +1,13 @@
 // Carrying out the run's steps.
 #include "support/vxhandle.h"
 #include "support/vxlog.h"
+#include "support/vxtext.h"
 #include "uninstall/pathresolve.h"
 #include "uninstall/report.h"
 #include "uninstall/stepsink.h"
 
 #include <cwchar>
+#include <iterator>
 
 namespace {
 
@@ -18,7 +20,7 @@ bool isHeldError(DWORD err) {
 }
 
 std::wstring ErrorText(const wchar_t* what, DWORD err) {
-    return std::wstring(what) + L" (error " + std::to_wstring(err) + L")";
+    return std::wstring(what) + L" (error " + vx::DecimalText(err) + L")";
 }
 
 const unsigned kWaitSliceMs = 100;
@@ -171,11 +173,20 @@ void CVxRemover::Finished(const std::vector<Step>& record, const wchar_t* record
     m_recordPath = WriteRunRecord(record, recordName);
     if (!m_copyPath.empty())
         WriteRunRecordTo(record, m_copyPath);
-    // One entry in the diagnostic log (when it is on), not one a step.
-    std::wstring text = L"uninstall record:";
+    // One entry in the diagnostic log (when it is on), not one a step. Its
+    // size is taken first: grown step by step, a large run's entry would
+    // take up to twice its size, beside the record itself.
+    const wchar_t kHead[] = L"uninstall record:";
+    const std::wstring totals = FormatTotals(CountVerdicts(record));
+    size_t size = std::size(kHead) + 2 + totals.size();
+    for (const Step& s : record)
+        size += 2 + FormatStep(s).size();
+    std::wstring text;
+    text.reserve(size);
+    text = kHead;
     for (const Step& s : record)
         text += L"\r\n" + FormatStep(s);
-    text += L"\r\n" + FormatTotals(CountVerdicts(record));
+    text += L"\r\n" + totals;
     CVxLog::Instance().WriteLog(text.c_str());
 }
 

@@ -1,5 +1,7 @@
 #include "uninstall/runstep.h"
 
+#include "support/vxtext.h"
+
 namespace {
 
 const wchar_t* const kPartWords[] = {L"manifest",      L"files and folders", L"registry",
@@ -68,21 +70,27 @@ tagRunTotals CountVerdicts(const std::vector<tagRunStep>& steps) {
 std::wstring FormatTotals(const tagRunTotals& t) {
     std::wstring line = L"total:";
     for (int v = tagRunStep::Removed; v <= tagRunStep::Failed; ++v)
-        line += (v ? L", " : L" ") + std::to_wstring(t.count[v]) + L" " +
+        line += (v ? L", " : L" ") + vx::DecimalText(t.count[v]) + L" " +
                 VerdictWord(static_cast<tagRunStep::Verdict>(v));
     return line;
 }
 
 std::string FormatRecord(const std::vector<tagRunStep>& steps) {
-    std::wstring text;
-    for (const tagRunStep& s : steps)
-        text += FormatStep(s) + L"\r\n";
-    text += FormatTotals(CountVerdicts(steps)) + L"\r\n";
-    int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
+    // Line by line into UTF-8: a large run's record never exists whole in
+    // UTF-16 as well, which would take twice the memory of the result.
+    std::string out;
+    auto add = [&out](const std::wstring& line) {
+        const int n = WideCharToMultiByte(CP_UTF8, 0, line.data(), static_cast<int>(line.size()),
+                                          nullptr, 0, nullptr, nullptr);
+        const size_t at = out.size();
+        out.resize(at + (n > 0 ? n : 0));
+        if (n > 0)
+            WideCharToMultiByte(CP_UTF8, 0, line.data(), static_cast<int>(line.size()), &out[at], n,
                                 nullptr, nullptr);
-    std::string out(n > 0 ? n : 0, '\0');
-    if (n > 0)
-        WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &out[0], n,
-                            nullptr, nullptr);
+        out += "\r\n";
+    };
+    for (const tagRunStep& s : steps)
+        add(FormatStep(s));
+    add(FormatTotals(CountVerdicts(steps)));
     return out;
 }

@@ -3,6 +3,7 @@
 #include "util/vxutil.h"
 
 #include "support/vxhandle.h"
+#include "support/vxthread.h"
 
 #include <cwchar>
 #include <mutex>
@@ -13,9 +14,9 @@ namespace {
 // The first instance keeps its mutexes until the process ends: that is what
 // tells later instances it runs.
 void KeepForProcessLife(vx::unique_handle mutex) {
-    static std::mutex guard;
+    static CVxMutex guard;
     static std::vector<vx::unique_handle> kept;
-    std::lock_guard<std::mutex> lock(guard);
+    std::lock_guard<CVxMutex> lock(guard);
     kept.push_back(std::move(mutex));
 }
 

@@ -129,6 +129,6 @@ void GetCPUID(char* out) {
     vendor[12] = '\0';
     unsigned int features = 0;
     __get_cpuid(1, &eax, &ebx, &ecx, &features);
-    snprintf(out, MAX_PATH, "%s%d", vendor, static_cast<int>(features));
+    _snprintf(out, MAX_PATH, "%s%d", vendor, static_cast<int>(features));
     out[MAX_PATH - 1] = '\0';
 }

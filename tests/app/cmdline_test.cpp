@@ -22,6 +22,10 @@ TEST(CommandLine, SwitchesAndWhatIsNotOne) {
         {L"vxUninstall.exe /silent", false, L"", L"/silent"},
         {L"vxUninstall.exe stray", false, L"", L"stray"},
         {L"vxUninstall.exe /", false, L"", L"/"},
+        // Where the program's name ends: only blanks after it are no switch.
+        {L"\"C:\\Program Files\\Kelp\\vxUninstall.exe\" \t ", false, L"", L""},
+        {L"\"C:\\Program Files\\Kelp\\vxUninstall.exe\"/S", true, L"", L""},
+        {L"C:\\Kelp\\vxUninstall.exe\t/S", true, L"", L""},
     };
     for (const auto& c : cases) {
         tagCommandLine cmd = ParseCommandLine(c.line);

@@ -1,7 +1,8 @@
 // The crash handler in a child program that faults: one minidump beside
 // it, the report through a loopback proxy, the box with the crash picture,
 // and the process gone once the box has counted down. A second faulting
-// thread writes no second dump and waits without using the processor.
+// thread writes no second dump and waits without using the processor. An
+// uncaught C++ exception takes the same path.
 #include "support/vxdump.h"
 // The loopback server is compiled into this one test file of the program.
 #include "tests/support/net_server.cpp"
@@ -114,8 +115,15 @@ TEST(CrashDump, OneDumpReportAndBoxThenTheProcessEnds) {
         RegSetKeyValueW(HKEY_CURRENT_USER, L"Software\\Wine\\WineDbg", L"ShowCrashDialog",
                         REG_DWORD, &off, sizeof(off));
     }
-    for (bool second : {false, true}) {
-        SCOPED_TRACE(second ? "a second thread faults too" : "one fault");
+    const struct {
+        const wchar_t* arg;
+        DWORD code;
+        const char* what;
+    } cases[] = {{L"", EXCEPTION_ACCESS_VIOLATION, "one fault"},
+                 {L" second", EXCEPTION_ACCESS_VIOLATION, "a second thread faults too"},
+                 {L" throw", VX_UNCAUGHT_CPP_EXCEPTION, "an uncaught C++ exception"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
         ScratchDir dir(L"crash");
         const std::wstring child = dir / L"ui_child.exe";
         ASSERT_TRUE(CopyFileW((ExeDir() + L"ui_child.exe").c_str(), child.c_str(), FALSE));
@@ -124,8 +132,7 @@ TEST(CrashDump, OneDumpReportAndBoxThenTheProcessEnds) {
         ASSERT_TRUE(
             WriteFileBytes(dir / L"proxy.dat", ProxyFileBytes(LocalProxy(proxy.Port(), L"", L""))));
 
-        std::wstring cmd = L"\"" + child + L"\" crash \"" + BuiltUninstaller() + L"\"" +
-                           (second ? L" second" : L"");
+        std::wstring cmd = L"\"" + child + L"\" crash \"" + BuiltUninstaller() + L"\"" + c.arg;
         STARTUPINFOW si = {};
         si.cb = sizeof(si);
         PROCESS_INFORMATION pi = {};
@@ -183,7 +190,7 @@ TEST(CrashDump, OneDumpReportAndBoxThenTheProcessEnds) {
         EXPECT_GE(ended - shown, 4500u) << "the countdown closes the box";
         DWORD code = 0;
         GetExitCodeProcess(process.get(), &code);
-        EXPECT_EQ(static_cast<DWORD>(EXCEPTION_ACCESS_VIOLATION), code);
+        EXPECT_EQ(c.code, code);
         EXPECT_LT(busyAtEnd - busyAtShow, 20000000u)
             << "over 2 s of processor time while the box counted down";
 
@@ -200,8 +207,7 @@ TEST(CrashDump, OneDumpReportAndBoxThenTheProcessEnds) {
         EXPECT_LE(tick, ended);
         EXPECT_EQ(dumps[0].size(),
                   prefix.size() + std::to_wstring(static_cast<int>(tick)).size() + 4);
-        EXPECT_EQ(static_cast<DWORD>(EXCEPTION_ACCESS_VIOLATION),
-                  DumpedException(ReadFileBytes(dir / dumps[0])));
+        EXPECT_EQ(c.code, DumpedException(ReadFileBytes(dir / dumps[0])));
 
         ASSERT_TRUE(proxy.WaitRequests(1, 1000));
         const std::string line = proxy.Requests()[0].line;

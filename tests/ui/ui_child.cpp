@@ -1,8 +1,9 @@
 // A program that crashes on purpose, for the crash handler's tests:
-//   ui_child crash <program with the pictures> [second]
+//   ui_child crash <program with the pictures> [second|throw]
 // installs the handler with the uninstaller's report and box and faults on
 // its main thread; with "second" another thread faults 1.5 s later, while
-// the first crash's box is open.
+// the first crash's box is open; with "throw" a C++ exception leaves the
+// main thread instead of the fault.
 #include "app/vxcrash.h"
 #include "gfx/vximage.h"
 #include "support/vxdump.h"
@@ -42,6 +43,8 @@ int wmain(int argc, wchar_t** argv) {
     main.Show(-1, false, SW_SHOWNOACTIVATE);
     if (argc > 3 && wcscmp(argv[3], L"second") == 0)
         vx::unique_handle(CreateThread(nullptr, 0, FaultLater, nullptr, 0, nullptr));
+    if (argc > 3 && wcscmp(argv[3], L"throw") == 0)
+        throw 1;
     Fault();
     return 0;
 }
