@@ -16,6 +16,7 @@
 
 namespace {
 unsigned __stdcall JudgeManifest(void* uninstaller) {
+    PrepareFirstFrame();
     static_cast<CVxUninstaller*>(uninstaller)->CheckManifest();
     return 0;
 }
@@ -43,9 +44,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
 
     CMainDlg dlg;
     dlg.uninstaller.SetRecordCopy(cmd.logPath);
-    // The manifest is judged on a thread of its own (which loads the shell's
-    // libraries) while the window is made, hidden: the card shows only once
-    // the manifest has passed.
+    // The first paint's pictures and font are prepared, then the manifest is
+    // judged, on a thread of its own while the window is made, hidden: the
+    // card shows only once the manifest has passed.
     vx::unique_handle judging(GetVxThread().StartThread(JudgeManifest, &dlg.uninstaller, 0));
     // It yields to the window's thread, whose work is the first frame's.
     if (judging)

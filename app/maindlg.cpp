@@ -1,6 +1,8 @@
 #include "app/maindlg.h"
 
 #include "app/vxprompt.h"
+#include "gfx/vxdc.h"
+#include "gfx/vxfont.h"
 #include "gfx/vximage.h"
 #include "gfx/vxres.h"
 #include "support/vxtext.h"
@@ -99,6 +101,16 @@ void TellUser(HWND owner, const wchar_t* text) {
     CVxMsgBox box;
     box.ShowMessage(owner, text, GetVxApp().GetAppName(), 0, 0, kTellSize.cx, kTellSize.cy,
                     vx::effect::kZoomIn, vx::effect::kSwellAndFade);
+}
+
+void PrepareFirstFrame() {
+    CVxDC scratch;
+    scratch.CreateMemDC(nullptr, {0, 0, 1, 1}, false, true, nullptr);
+    CVxImage& image = CVxImage::Instance();
+    image.DrawImg(scratch.memDC, kImgCard, L"IMG", 0, 0, 1, 1);
+    CVxFont& fonts = CVxFont::Instance();
+    image.DrawStringLine(scratch.memDC, fonts.GetFont(fonts.GetDefaultSize(), nullptr, 0, 0, 0),
+                         L"卸载", 0, 0, 1, 1, 0, 255);
 }
 
 void CMainDlg::Tell(const wchar_t* text) {

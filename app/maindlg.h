@@ -14,6 +14,12 @@
 // A skinned OK box saying text, over owner (or alone, without one).
 void TellUser(HWND owner, const wchar_t* text);
 
+// Decodes the card's picture and draws a line in the controls' font into a
+// scratch bitmap: GDI+, its image decoders and the font are then ready. On
+// another thread while the window is made, this takes their one-time cost
+// out of the window's first paint.
+void PrepareFirstFrame();
+
 class CMainDlg : public CVxDlg {
 public:
     // The card's size at 96 DPI.

@@ -3,6 +3,7 @@
 #include "support/vxtext.h"
 
 #include <cwchar>
+#include <mutex>
 
 namespace {
 
@@ -53,6 +54,7 @@ int CVxFont::GetDefaultSize() const {
 }
 
 int CVxFont::GetFontCount() const {
+    std::lock_guard<CVxMutex> hold(fontsLock);
     return static_cast<int>(fonts.size());
 }
 
@@ -86,6 +88,7 @@ HFONT CVxFont::GetFont(int nSize, const wchar_t* lpszFace, int nBold, int nUnder
     info.underline = nUnderline;
     info.italic = nItalic;
     vx::CopyBounded(info.faceName, face, kFaceChars);
+    std::lock_guard<CVxMutex> hold(fontsLock);
     if (HFONT found = GetFont(info))
         return found;
     // A failed creation is not kept: it would only grow the cache on every retry.

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "support/vxapi.h"
+#include "support/vxthread.h"
 
 #include <windows.h>
 #include <string>
@@ -35,7 +36,8 @@ public:
     CVxFont& operator=(const CVxFont&) = delete;
 
     // The cached or a new font; a null face means the default face. Faces
-    // that do not fit a LOGFONTW (over 31 characters) get null.
+    // that do not fit a LOGFONTW (over 31 characters) get null. Any thread
+    // may ask.
     HFONT GetFont(int nSize, const wchar_t* lpszFace, int nBold, int nUnderline, int nItalic);
     int isSupportYaHei() const;
     int GetDefaultSize() const;
@@ -55,4 +57,5 @@ private:
     int supportYaHei;
     std::vector<tagFontInfo> fonts;
     int defaultSize;
+    mutable CVxMutex fontsLock;
 };

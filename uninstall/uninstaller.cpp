@@ -154,7 +154,9 @@ const tagRunResult& CVxUninstaller::CheckManifest() {
     CVxPlanSink plan;
     m_sink = &plan;
     m_record.clear();
-    m_guard.emplace();
+    // Built by the first path judged: a manifest that lists its entries has
+    // none to judge before the run, so the check costs it no shell folders.
+    m_guard.reset();
     if (TakeManifest())
         EndRun(tagRunResult::NotRun, L"");
     m_record.clear();
