@@ -15,9 +15,10 @@
 #include <windows.h>
 
 namespace {
-unsigned __stdcall JudgeManifest(void* uninstaller) {
-    PrepareFirstFrame();
-    static_cast<CVxUninstaller*>(uninstaller)->CheckManifest();
+unsigned __stdcall PrepareAndJudge(void* param) {
+    auto* dlg = static_cast<CMainDlg*>(param);
+    dlg->PrepareFirstFrame();
+    dlg->uninstaller.CheckManifest();
     return 0;
 }
 } // namespace
@@ -47,7 +48,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
     // The first paint's pictures and font are prepared, then the manifest is
     // judged, on a thread of its own while the window is made, hidden: the
     // card shows only once the manifest has passed.
-    vx::unique_handle judging(GetVxThread().StartThread(JudgeManifest, &dlg.uninstaller, 0));
+    vx::unique_handle judging(GetVxThread().StartThread(PrepareAndJudge, &dlg, 0));
     // It yields to the window's thread, whose work is the first frame's.
     if (judging)
         SetThreadPriority(judging.get(), THREAD_PRIORITY_LOWEST);

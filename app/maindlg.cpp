@@ -46,7 +46,7 @@ const wchar_t kRestart[] = L"部分文件正被其他程序使用，将在重新
 CMainDlg::CMainDlg()
     : cancelButton(nullptr), uninstallButton(nullptr), page(0), targetPercent(0), shownPercent(0),
       eraserY(0), cancelled(false), finished(false), exitCode(kExitRemoved), announcedPercent(-1),
-      openReported(false) {
+      openReported(false), cardPictureDpi(0) {
     wchar_t manifest[MAX_PATH];
     tagUninstallHeader header;
     if (JoinPath(manifest, GetVxApp().GetPath(), VX_MANIFEST_NAME) &&
@@ -101,16 +101,6 @@ void TellUser(HWND owner, const wchar_t* text) {
     CVxMsgBox box;
     box.ShowMessage(owner, text, GetVxApp().GetAppName(), 0, 0, kTellSize.cx, kTellSize.cy,
                     vx::effect::kZoomIn, vx::effect::kSwellAndFade);
-}
-
-void PrepareFirstFrame() {
-    CVxDC scratch;
-    scratch.CreateMemDC(nullptr, {0, 0, 1, 1}, false, true, nullptr);
-    CVxImage& image = CVxImage::Instance();
-    image.DrawImg(scratch.memDC, kImgCard, L"IMG", 0, 0, 1, 1);
-    CVxFont& fonts = CVxFont::Instance();
-    image.DrawStringLine(scratch.memDC, fonts.GetFont(fonts.GetDefaultSize(), nullptr, 0, 0, 0),
-                         L"卸载", 0, 0, 1, 1, 0, 255);
 }
 
 void CMainDlg::Tell(const wchar_t* text) {
@@ -180,7 +170,30 @@ RECT CMainDlg::Scaled(const RECT& r) const {
             vx::ui::Scale(r.bottom, dpi)};
 }
 
-void CMainDlg::DrawBackground(HDC hdc, RECT) {
+void CMainDlg::PrepareFirstFrame() {
+    const UINT at = vx::ui::WindowDpi(nullptr);
+    cardPicture.CreateMemDC(
+        nullptr, {0, 0, vx::ui::Scale(kCardSize.cx, at), vx::ui::Scale(kCardSize.cy, at)}, false,
+        true, nullptr);
+    CVxImage& image = CVxImage::Instance();
+    image.DrawImgScaled(cardPicture.memDC, kImgCard, L"IMG", vx::ui::Scale(kCardAt.x, at),
+                        vx::ui::Scale(kCardAt.y, at), at);
+    cardPictureDpi.store(at, std::memory_order_release);
+    CVxDC scratch;
+    scratch.CreateMemDC(nullptr, {0, 0, 1, 1}, false, true, nullptr);
+    CVxFont& fonts = CVxFont::Instance();
+    image.DrawStringLine(scratch.memDC, fonts.GetFont(fonts.GetDefaultSize(), nullptr, 0, 0, 0),
+                         L"卸载", 0, 0, 1, 1, 0, 255);
+}
+
+// Every paint starts on a blank surface, so the prepared card, where its
+// scale is the window's, is copied in as it is.
+void CMainDlg::DrawBackground(HDC hdc, RECT rect) {
+    if (cardPictureDpi.load(std::memory_order_acquire) == dpi) {
+        BitBlt(hdc, 0, 0, rect.right - rect.left, rect.bottom - rect.top, cardPicture.memDC, 0, 0,
+               SRCCOPY);
+        return;
+    }
     CVxImage::Instance().DrawImgScaled(hdc, kImgCard, L"IMG", vx::ui::Scale(kCardAt.x, dpi),
                                        vx::ui::Scale(kCardAt.y, dpi), dpi);
 }

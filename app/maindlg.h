@@ -14,12 +14,6 @@
 // A skinned OK box saying text, over owner (or alone, without one).
 void TellUser(HWND owner, const wchar_t* text);
 
-// Decodes the card's picture and draws a line in the controls' font into a
-// scratch bitmap: GDI+, its image decoders and the font are then ready. On
-// another thread while the window is made, this takes their one-time cost
-// out of the window's first paint.
-void PrepareFirstFrame();
-
 class CMainDlg : public CVxDlg {
 public:
     // The card's size at 96 DPI.
@@ -34,6 +28,12 @@ public:
     // run; when it does not, the window goes, a message box says why and
     // false comes back.
     bool CanUninstall();
+
+    // Draws the card at the screen's DPI for the window's paints to copy,
+    // and a line in the controls' font into a scratch bitmap: GDI+, its
+    // decoders and the font are then ready too. Run on another thread while
+    // the window is made, it takes that work out of the first paint.
+    void PrepareFirstFrame();
 
     void OnInit() override;
     LRESULT WndProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam) override;
@@ -68,6 +68,10 @@ public:
     int announcedPercent;
     // Whether the "open" report has been started.
     bool openReported;
+    // The card as PrepareFirstFrame drew it, at cardPictureDpi; the DPI is
+    // stored once the picture is whole, 0 until then.
+    CVxDC cardPicture;
+    std::atomic<UINT> cardPictureDpi;
 
 private:
     // On the window's thread once the run has ended: says what the user
