@@ -45,6 +45,10 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
 
     CMainDlg dlg;
     dlg.uninstaller.SetRecordCopy(cmd.logPath);
+    // The first cursor loads the display driver. Loaded before the thread
+    // below starts loading GDI+ and its decoders, the window's thread does
+    // not queue behind them for it.
+    LoadCursorW(nullptr, IDC_ARROW);
     // The first paint's pictures and font are prepared, then the manifest is
     // judged, on a thread of its own while the window is made, hidden: the
     // card shows only once the manifest has passed.
