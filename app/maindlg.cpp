@@ -31,6 +31,12 @@ const int kEraserLeft = 60, kEraserTravel = 240, kEraserHigh = 0, kEraserLow = 3
 // The box that tells the user why a run cannot go on.
 const SIZE kTellSize = {330, 160};
 
+// The card in its place on a window at dpi.
+void DrawCard(HDC hdc, UINT dpi) {
+    CVxImage::Instance().DrawImgScaled(hdc, kImgCard, L"IMG", vx::ui::Scale(kCardAt.x, dpi),
+                                       vx::ui::Scale(kCardAt.y, dpi), dpi);
+}
+
 // The window thread's part of the run's end, sent by the progress thread.
 const UINT WM_RUN_ENDED = WM_APP + 1;
 // Ends the process with exitCode: only the progress thread sends it.
@@ -175,15 +181,14 @@ void CMainDlg::PrepareFirstFrame() {
     cardPicture.CreateMemDC(
         nullptr, {0, 0, vx::ui::Scale(kCardSize.cx, at), vx::ui::Scale(kCardSize.cy, at)}, false,
         true, nullptr);
-    CVxImage& image = CVxImage::Instance();
-    image.DrawImgScaled(cardPicture.memDC, kImgCard, L"IMG", vx::ui::Scale(kCardAt.x, at),
-                        vx::ui::Scale(kCardAt.y, at), at);
+    DrawCard(cardPicture.memDC, at);
     cardPictureDpi.store(at, std::memory_order_release);
     CVxDC scratch;
     scratch.CreateMemDC(nullptr, {0, 0, 1, 1}, false, true, nullptr);
     CVxFont& fonts = CVxFont::Instance();
-    image.DrawStringLine(scratch.memDC, fonts.GetFont(fonts.GetDefaultSize(), nullptr, 0, 0, 0),
-                         L"卸载", 0, 0, 1, 1, 0, 255);
+    CVxImage::Instance().DrawStringLine(scratch.memDC,
+                                        fonts.GetFont(fonts.GetDefaultSize(), nullptr, 0, 0, 0),
+                                        L"卸载", 0, 0, 1, 1, 0, 255);
 }
 
 // Every paint starts on a blank surface, so the prepared card, where its
@@ -194,8 +199,7 @@ void CMainDlg::DrawBackground(HDC hdc, RECT rect) {
                SRCCOPY);
         return;
     }
-    CVxImage::Instance().DrawImgScaled(hdc, kImgCard, L"IMG", vx::ui::Scale(kCardAt.x, dpi),
-                                       vx::ui::Scale(kCardAt.y, dpi), dpi);
+    DrawCard(hdc, dpi);
 }
 
 void CMainDlg::DrawContent(HDC hdc) {

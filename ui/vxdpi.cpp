@@ -2,6 +2,7 @@
 
 #include "gfx/vxfont.h"
 #include "support/vxhandle.h"
+#include "support/vxprocess.h"
 
 namespace vx::ui {
 
@@ -9,8 +10,7 @@ UINT WindowDpi(HWND wnd) {
     // Looked up by name: the function is newer than the oldest system the
     // program runs on.
     using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
-    static const auto getDpi = reinterpret_cast<GetDpiForWindowFn>(reinterpret_cast<void*>(
-        GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+    static const auto getDpi = vx::LookUp<GetDpiForWindowFn>(L"user32.dll", "GetDpiForWindow");
     if (getDpi && wnd) {
         if (const UINT dpi = getDpi(wnd))
             return dpi;

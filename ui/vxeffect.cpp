@@ -1,5 +1,7 @@
 #include "ui/vxeffect.h"
 
+#include "ui/vxdpi.h"
+
 #include <cmath>
 
 namespace vx::effect {
@@ -18,11 +20,6 @@ public:
     std::vector<Step> steps;
 };
 
-// A distance written for 96 DPI, at the window's DPI.
-int Px(int v, UINT dpi) {
-    return MulDiv(v, static_cast<int>(dpi), 96);
-}
-
 void SlideInBounce(Script& s, int x, int y, int w, int h, UINT dpi) {
     const int step = (x + w) / 3;
     int p = -w;
@@ -32,7 +29,7 @@ void SlideInBounce(Script& s, int x, int y, int w, int h, UINT dpi) {
         s.Sleep(50);
     }
     for (int delta : {-5, -5, 5, 5}) {
-        p += Px(delta, dpi);
+        p += vx::ui::Scale(delta, dpi);
         s.Place(p, y, w, h);
         s.Sleep(20);
     }
@@ -91,7 +88,7 @@ void ZoomIn(Script& s, int x, int y, int w, int h, bool round, UINT dpi) {
         s.Sleep(20);
     }
     const int r = Swell(w, h);
-    const int ten = Px(10, dpi);
+    const int ten = vx::ui::Scale(10, dpi);
     int px = x - 3 * ten, py = y - 3 * r, pw = w + 6 * ten, ph = h + 6 * r;
     s.Add(Op::Store, x, y, pw, ph);
     s.Place(px, py, pw, ph);
@@ -117,7 +114,7 @@ void ZoomIn(Script& s, int x, int y, int w, int h, bool round, UINT dpi) {
 void SwellAndFade(Script& s, int x, int y, int w, int h, bool round, UINT dpi) {
     s.Add(Op::Scale, 1);
     s.Add(Op::Freeze, 1);
-    const int r = Swell(w, h), ten = Px(10, dpi);
+    const int r = Swell(w, h), ten = vx::ui::Scale(10, dpi);
     for (int k = 1; k <= 3; ++k) {
         s.Alpha(250 - 33 * k);
         y -= r;
@@ -162,7 +159,7 @@ void TurnOver(Script& s, int w, int h) {
 }
 
 void HalfTurn(Script& s, int w, int h, bool child, UINT dpi) {
-    const int bulge = Px(15, dpi);
+    const int bulge = vx::ui::Scale(15, dpi);
     s.Add(Op::Snapshot);
     s.Add(Op::AddLayered);
     const int c = w / 2;

@@ -4,6 +4,8 @@
 // what these return.
 #pragma once
 
+#include "ui/vxdpi.h"
+
 #include <windows.h>
 #include <vector>
 
@@ -45,7 +47,7 @@ struct Start {
     int x, y, w, h;
     bool roundCorners;
     bool child;
-    UINT dpi = 96;
+    UINT dpi = vx::ui::kBaseDpi;
 };
 
 // The effects by number; the numbers are what callers pass.
